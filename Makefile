@@ -1,0 +1,20 @@
+# The two commands of the README, plus development helpers.
+.PHONY: run test bench fuzz format clean
+
+run:
+	@scripts/run.sh
+
+test:
+	@scripts/test.sh
+
+bench:
+	@scripts/bench.sh
+
+fuzz:
+	@scripts/fuzz.sh
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcTamsel)
+
+namespace Log {
+// One plain line per event, e.g. "ReminderStore decode failed: <description>".
+// The program has no log levels of its own; every line goes through the "tamsel" category.
+void line(const QString &text);
+}

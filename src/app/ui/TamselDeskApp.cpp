@@ -1,0 +1,58 @@
+#include "app/ui/TamselDeskApp.h"
+
+#include "app/KeyStore.h"
+#include "app/Log.h"
+#include "app/SettingsStore.h"
+#include "app/ui/AppDelegate.h"
+#include "platform/Clock.h"
+#include "platform/RandomSource.h"
+#include "platform/linux/DialogAlertPresenter.h"
+#include "platform/linux/DisplayEnvironment.h"
+#include "platform/linux/KeychainSecretStore.h"
+#include "platform/linux/SystemLog.h"
+#include "platform/linux/UnixSignalWatcher.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace TamselDeskApp {
+
+int launch(int argc, char **argv)
+{
+    DisplayEnvironment::prepare();
+    SystemLog::install();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tamsel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
+    QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+    QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
+    // A tray program: it lives on with no window open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    KeychainSecretStore secrets { QString::fromLatin1(applicationId) };
+    KeyStore keyStore(secrets, SettingsStore::shared());
+    DialogAlertPresenter alerts;
+
+    AppEnvironment environment;
+    environment.settings = &SettingsStore::shared();
+    environment.keyStore = &keyStore;
+    environment.alerts = &alerts;
+    environment.clock = &Clock::system();
+    environment.random = &RandomSource::system();
+
+    AppDelegate delegate(environment);
+
+    // Signals and the end of the session take the same road as the Quit item.
+    UnixSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [](int) { QApplication::quit(); });
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &delegate, [](QSessionManager &) { QApplication::quit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+
+    return QApplication::exec();
+}
+
+}

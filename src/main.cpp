@@ -1,0 +1,6 @@
+#include "app/ui/TamselDeskApp.h"
+
+int main(int argc, char **argv)
+{
+    return TamselDeskApp::launch(argc, argv);
+}

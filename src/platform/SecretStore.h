@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+// A small secret storage keyed by account name (the desktop keyring on Linux).
+class SecretStore {
+public:
+    enum class Status {
+        Ok,
+        NotFound, // the store works but holds no such item
+        Unavailable, // no secret service on this desktop at all
+        Failed // the store refused or broke
+    };
+
+    struct ReadResult {
+        Status status = Status::Failed;
+        QByteArray data;
+    };
+
+    virtual ~SecretStore() = default;
+
+    virtual QCoro::Task<ReadResult> read(QString account) = 0;
+    // Replaces the data of an existing item; fails when there is none.
+    virtual QCoro::Task<bool> update(QString account, QByteArray data) = 0;
+    // Creates the item.
+    virtual QCoro::Task<bool> add(QString account, QByteArray data) = 0;
+    // Removes the item; succeeds when there was none.
+    virtual QCoro::Task<bool> remove(QString account) = 0;
+};

@@ -1,0 +1,14 @@
+#include "platform/linux/DisplayEnvironment.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace DisplayEnvironment {
+void prepare()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return;
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
+}
+}
