@@ -1,0 +1,185 @@
+#include "pets/SpriteSheetDecoder.h"
+
+#include "pets/AtlasImageReader.h"
+
+#include <QMutexLocker>
+#include <QtNumeric>
+
+#include <algorithm>
+
+QString SpriteSheetDecoder::DecodeError::description() const
+{
+    switch (m_kind) {
+    case Kind::Unreadable:
+        return QStringLiteral(
+            "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.");
+    case Kind::EmptyAtlas: return QStringLiteral("spritesheet.webp decoded to an empty image.");
+    }
+    return {};
+}
+
+Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(
+    const PetManifest &manifest, const QString &path)
+{
+    auto read = AtlasImageReader::read(path);
+    if (!read.ok()) {
+        return read.error() == AtlasImageReader::Failure::Empty ? DecodeError::emptyAtlas() : DecodeError::unreadable();
+    }
+    return create(manifest, read.value());
+}
+
+Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(
+    const PetManifest &manifest, const QImage &atlas)
+{
+    if (atlas.width() < 1 || atlas.height() < 1)
+        return DecodeError::emptyAtlas();
+    QImage base = forceDecoded(atlas);
+    if (base.isNull())
+        return DecodeError::unreadable(); // no memory for the 32-bit copy
+    return std::shared_ptr<SpriteSheetDecoder>(new SpriteSheetDecoder(manifest, std::move(base)));
+}
+
+SpriteSheetDecoder::SpriteSheetDecoder(const PetManifest &manifest, QImage baseImage)
+    : m_manifest(manifest)
+    , m_baseImage(std::move(baseImage))
+{
+}
+
+QImage SpriteSheetDecoder::forceDecoded(const QImage &image)
+{
+    if (image.isNull() || image.format() == QImage::Format_ARGB32_Premultiplied)
+        return image;
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage SpriteSheetDecoder::image(qint64 row, qint64 column) const
+{
+    const FrameKey key { row, column };
+    {
+        QMutexLocker lock(&m_mutex);
+        const auto cached = m_frameCache.constFind(key);
+        if (cached != m_frameCache.cend())
+            return *cached; // a hit does not change the eviction order
+    }
+
+    const qint64 frameWidth = m_manifest.frameWidth;
+    const qint64 frameHeight = m_manifest.frameHeight;
+    if (frameWidth < 1 || frameHeight < 1 || row < 0 || column < 0)
+        return {};
+    qint64 x = 0, y = 0, right = 0, bottom = 0;
+    if (qMulOverflow(column, frameWidth, &x) || qMulOverflow(row, frameHeight, &y)
+        || qAddOverflow(x, frameWidth, &right) || qAddOverflow(y, frameHeight, &bottom))
+        return {};
+    if (right > pixelWidth() || bottom > pixelHeight())
+        return {};
+    // Everything now lies inside the image, so it fits in int.
+    QImage frame = m_baseImage.copy(int(x), int(y), int(frameWidth), int(frameHeight));
+    if (frame.isNull())
+        return {};
+
+    QMutexLocker lock(&m_mutex);
+    // Another thread may have cropped the same frame meanwhile; keep the stored one so that the
+    // key stands in the eviction order only once.
+    const auto raced = m_frameCache.constFind(key);
+    if (raced != m_frameCache.cend())
+        return *raced;
+    m_frameCache.insert(key, frame);
+    m_frameCacheOrder.append(key);
+    while (m_frameCacheOrder.size() > frameCacheLimit)
+        m_frameCache.remove(m_frameCacheOrder.takeFirst());
+    return frame;
+}
+
+QList<SpriteSheetDecoder::FrameKey> SpriteSheetDecoder::cachedFrameKeys() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_frameCacheOrder;
+}
+
+qint64 SpriteSheetDecoder::scanFrameCount(qint64 row) const
+{
+    const qint64 frameWidth = m_manifest.frameWidth;
+    const qint64 frameHeight = m_manifest.frameHeight;
+    const qint64 cols = std::min(qint64(pixelWidth()) / std::max<qint64>(frameWidth, 1), m_manifest.columns);
+    if (cols < 1 || frameHeight < 1)
+        return 1;
+    qint64 rowEnd = 0;
+    if (row < 0 || qAddOverflow(row, qint64(1), &rowEnd) || qMulOverflow(rowEnd, frameHeight, &rowEnd)
+        || rowEnd > pixelHeight())
+        return 1;
+    qint64 stripWidth = 0;
+    if (qMulOverflow(cols, frameWidth, &stripWidth) || stripWidth < 8)
+        return 1;
+
+    // From here every number is bounded by the image's size: stripWidth <= pixelWidth (cols is at
+    // most pixelWidth / frameWidth) and rowEnd <= pixelHeight.
+    const int w8 = int(stripWidth / 8);
+    const int h8 = int(std::max<qint64>(frameHeight, 8) / 8);
+    const int top = int(rowEnd - frameHeight);
+
+    // A view of the row's strip (it starts at x = 0), sharing the atlas's pixels.
+    const QImage strip(m_baseImage.constScanLine(top), int(stripWidth), int(frameHeight), m_baseImage.bytesPerLine(),
+        m_baseImage.format());
+    // Smooth scaling averages each 8 x 8 block, so faint or tiny specks stay at or below the
+    // threshold.
+    const QImage alpha
+        = strip.scaled(w8, h8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_Alpha8);
+    if (alpha.isNull() || alpha.width() != w8 || alpha.height() != h8)
+        return 1;
+
+    // The strongest alpha of each column of the reduced strip.
+    QList<uchar> columnMax(w8, 0);
+    for (int y8 = 0; y8 < h8; ++y8) {
+        const uchar *line = alpha.constScanLine(y8);
+        for (int x8 = 0; x8 < w8; ++x8)
+            columnMax[x8] = std::max(columnMax[x8], line[x8]);
+    }
+
+    const qint64 cellW = w8 / cols;
+    qint64 lastNonEmpty = -1;
+    for (qint64 i = 0; i < cols; ++i) {
+        const qint64 begin = i * cellW;
+        const qint64 end = std::min((i + 1) * cellW, qint64(w8));
+        for (qint64 x8 = begin; x8 < end; ++x8) {
+            if (columnMax[x8] > alphaThreshold) {
+                lastNonEmpty = i;
+                break;
+            }
+        }
+    }
+    return lastNonEmpty + 1;
+}
+
+qint64 SpriteSheetDecoder::effectiveFrameCount(qint64 row) const
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        const auto known = m_rowFrameCountCache.constFind(row);
+        if (known != m_rowFrameCountCache.cend())
+            return *known;
+    }
+    const qint64 count = scanFrameCount(row);
+    QMutexLocker lock(&m_mutex);
+    m_rowFrameCountCache.insert(row, count);
+    return count;
+}
+
+QList<qint64> SpriteSheetDecoder::nonEmptyRows() const
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_nonEmptyRowsCache)
+            return *m_nonEmptyRowsCache;
+    }
+    if (m_manifest.frameHeight < 1)
+        return {};
+    const qint64 rowCount = pixelHeight() / m_manifest.frameHeight;
+    QList<qint64> rows;
+    for (qint64 row = 0; row < rowCount; ++row) {
+        if (effectiveFrameCount(row) > 0)
+            rows.append(row);
+    }
+    QMutexLocker lock(&m_mutex);
+    m_nonEmptyRowsCache = rows;
+    return rows;
+}

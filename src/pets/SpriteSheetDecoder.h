@@ -1,0 +1,114 @@
+#pragma once
+
+#include "app/Result.h"
+#include "pets/PetManifest.h"
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// Turns a pet's atlas into animation frames. Cell (row r, column c) is the frameWidth x frameHeight
+// rectangle at (c x frameWidth, r x frameHeight) from the image's top-left; each row is one
+// animation running left to right from column 0. The atlas is decoded once, up front, into a
+// premultiplied 32-bit image; frames are crops of it, the last 16 of which are cached. How many
+// frames a row really holds is measured from its transparency.
+//
+// One decoder exists per loaded pet, shared (std::shared_ptr) by the animation player, the previews
+// and whatever asks which rows are usable. Every member function may be called from any thread.
+// Out-of-range requests and absurd manifest numbers (negative, or so large that a product would
+// overflow 64 bits) give an absent frame, never a failure.
+class SpriteSheetDecoder {
+public:
+    // Why an atlas cannot be used. description() is a finished sentence for an alert; it names
+    // spritesheet.webp whatever the atlas file is called.
+    class DecodeError {
+    public:
+        enum class Kind { Unreadable, EmptyAtlas };
+
+        static DecodeError unreadable() { return DecodeError(Kind::Unreadable); }
+        static DecodeError emptyAtlas() { return DecodeError(Kind::EmptyAtlas); }
+
+        Kind kind() const { return m_kind; }
+        QString description() const;
+
+        friend bool operator==(const DecodeError &, const DecodeError &) = default;
+
+    private:
+        explicit DecodeError(Kind kind)
+            : m_kind(kind)
+        {
+        }
+
+        Kind m_kind;
+    };
+
+    struct FrameKey {
+        qint64 row = 0;
+        qint64 column = 0;
+
+        friend bool operator==(const FrameKey &, const FrameKey &) = default;
+        friend size_t qHash(const FrameKey &key, size_t seed = 0) { return qHashMulti(seed, key.row, key.column); }
+    };
+
+    static constexpr qsizetype frameCacheLimit = 16;
+    // Alpha above this, after the row is reduced to an eighth of its size, makes a cell count.
+    static constexpr int alphaThreshold = 32;
+
+    // Reads the atlas at path (a file path or a ":/" resource path): Unreadable when no reader
+    // takes the bytes, the declared size exceeds 512 MiB decoded, or decoding fails; EmptyAtlas
+    // when the image is less than one pixel wide or high.
+    static Result<std::shared_ptr<SpriteSheetDecoder>, DecodeError> create(
+        const PetManifest &manifest, const QString &path);
+    // The same from an image already in memory (a null image is EmptyAtlas). Used by tests and
+    // previews that paint their own atlas.
+    static Result<std::shared_ptr<SpriteSheetDecoder>, DecodeError> create(
+        const PetManifest &manifest, const QImage &atlas);
+
+    SpriteSheetDecoder(const SpriteSheetDecoder &) = delete;
+    SpriteSheetDecoder &operator=(const SpriteSheetDecoder &) = delete;
+
+    const PetManifest &manifest() const { return m_manifest; }
+    // The decoded atlas, Format_ARGB32_Premultiplied.
+    const QImage &baseImage() const { return m_baseImage; }
+    int pixelWidth() const { return m_baseImage.width(); }
+    int pixelHeight() const { return m_baseImage.height(); }
+
+    // One frame, Format_ARGB32_Premultiplied, frameWidth x frameHeight; a null QImage when the cell
+    // does not lie wholly inside the atlas. A cached frame is returned as is (same cacheKey()).
+    QImage image(qint64 row, qint64 column) const;
+
+    // Frames measured in the row (memoised): index of the last non-empty cell + 1, gaps counted;
+    // 0 for a fully transparent row; 1 for a row that cannot be measured (partly or wholly below
+    // the image, degenerate cell size).
+    qint64 effectiveFrameCount(qint64 row) const;
+
+    // Ascending rows 0 ... pixelHeight / frameHeight - 1 whose effective frame count is above 0
+    // (memoised). A partial last row is ignored.
+    QList<qint64> nonEmptyRows() const;
+
+    // The measurement behind effectiveFrameCount, uncached.
+    qint64 scanFrameCount(qint64 row) const;
+
+    // The frame cache's keys, oldest first (for tests and diagnostics).
+    QList<FrameKey> cachedFrameKeys() const;
+
+    // image as Format_ARGB32_Premultiplied (a null image stays null).
+    static QImage forceDecoded(const QImage &image);
+
+private:
+    SpriteSheetDecoder(const PetManifest &manifest, QImage baseImage);
+
+    const PetManifest m_manifest;
+    const QImage m_baseImage;
+
+    mutable QMutex m_mutex; // guards everything below
+    mutable QHash<FrameKey, QImage> m_frameCache;
+    mutable QList<FrameKey> m_frameCacheOrder;
+    mutable QHash<qint64, qint64> m_rowFrameCountCache;
+    mutable std::optional<QList<qint64>> m_nonEmptyRowsCache;
+};

@@ -1,0 +1,561 @@
+#include "pets/AtlasImageReader.h"
+#include "pets/SpriteSheetDecoder.h"
+
+#include "support/TestMain.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <limits>
+
+namespace {
+
+constexpr qint64 int64Max = std::numeric_limits<qint64>::max();
+constexpr qint64 int64Min = std::numeric_limits<qint64>::min();
+
+// Content painted into one atlas cell: a rectangle inset by `inset` pixels, or the whole cell.
+struct CellFill {
+    int row;
+    int column;
+    int alpha = 255;
+    int inset = 20;
+};
+
+QImage paintAtlas(int width, int height, const QList<CellFill> &fills, int cellWidth = 192, int cellHeight = 208)
+{
+    QImage atlas(width, height, QImage::Format_ARGB32);
+    atlas.fill(Qt::transparent);
+    QPainter painter(&atlas);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const CellFill &fill : fills) {
+        const QRect cell(fill.column * cellWidth, fill.row * cellHeight, cellWidth, cellHeight);
+        painter.fillRect(cell.adjusted(fill.inset, fill.inset, -fill.inset, -fill.inset),
+            QColor(40 + fill.column * 20, 200 - fill.row * 20, 90, fill.alpha));
+    }
+    return atlas;
+}
+
+void writeImage(const QImage &image, const QString &path, const QByteArray &format)
+{
+    QImageWriter writer(path, format);
+    if (format == "webp")
+        writer.setQuality(100); // lossless in Qt's WebP plugin
+    if (!writer.write(image))
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(writer.errorString()));
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray encode(const QImage &image, const QByteArray &format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (format == "webp")
+        writer.setQuality(100);
+    if (!writer.write(image))
+        qFatal("cannot encode %s", format.constData());
+    return bytes;
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+void putBigEndian32(QByteArray &bytes, int offset, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = char((value >> (24 - 8 * i)) & 0xFF);
+}
+
+// A genuine small PNG whose IHDR (with a correct CRC) claims width x height.
+QByteArray pngClaiming(quint32 width, quint32 height)
+{
+    QImage small(4, 4, QImage::Format_ARGB32);
+    small.fill(Qt::red);
+    QByteArray png = encode(small, "png");
+    // Signature (8), IHDR length (4), "IHDR" (4), width (4), height (4), ... CRC after 13 bytes.
+    putBigEndian32(png, 16, width);
+    putBigEndian32(png, 20, height);
+    putBigEndian32(png, 29, crc32(png.mid(12, 17)));
+    return png;
+}
+
+void appendLittleEndian32(QByteArray &bytes, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+}
+
+// A lossless WebP whose VP8L header claims width x height, followed by a few bytes of nothing.
+QByteArray webpClaiming(quint32 width, quint32 height)
+{
+    QByteArray chunk;
+    chunk.append(char(0x2F)); // VP8L signature
+    const quint32 bits = (width - 1) | ((height - 1) << 14) | (1u << 28); // alpha used, version 0
+    appendLittleEndian32(chunk, bits);
+    chunk.append(QByteArray(16, '\0'));
+    QByteArray riff("WEBPVP8L");
+    appendLittleEndian32(riff, quint32(chunk.size()));
+    riff.append(chunk);
+    QByteArray file("RIFF");
+    appendLittleEndian32(file, quint32(riff.size()));
+    file.append(riff);
+    return file;
+}
+
+PetManifest manifestWithCells(qint64 frameWidth, qint64 frameHeight, qint64 columns = 8)
+{
+    PetManifest manifest;
+    manifest.id = QStringLiteral("test-pet");
+    manifest.displayName = QStringLiteral("Test Pet");
+    manifest.frameWidth = frameWidth;
+    manifest.frameHeight = frameHeight;
+    manifest.columns = columns;
+    return manifest;
+}
+
+// The rows of the main fixture and what each must measure.
+const QList<CellFill> &fixtureFills()
+{
+    static const QList<CellFill> fills = [] {
+        QList<CellFill> list;
+        for (int column = 0; column < 8; ++column)
+            list.append({ 0, column }); // row 0: full, 8
+        for (int column = 0; column < 5; ++column)
+            list.append({ 1, column }); // row 1: last three transparent, 5
+        list.append({ 2, 6 }); // row 2: only cell 6, 7
+        for (int column = 0; column < 8; ++column)
+            list.append({ 3, column, 32, 0 }); // row 3: faint everywhere, 0
+        // row 4: empty, 0
+        list.append({ 5, 0 });
+        list.append({ 5, 3 }); // row 5: a gap of two cells, 4
+        list.append({ 6, 7, 255, 88 }); // row 6: a 16 x 32 blob in the last cell, 8
+        list.append({ 7, 2, 48, 0 }); // row 7: alpha 48 in cell 2 only, 3
+        return list;
+    }();
+    return fills;
+}
+
+const QList<qint64> fixtureCounts { 8, 5, 7, 0, 0, 4, 8, 3 };
+
+} // namespace
+
+class TestSpriteSheetDecoder : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestSpriteSheetDecoder(TestEnvironment *) { }
+
+private:
+    QTemporaryDir m_dir;
+    QImage m_atlas;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    std::shared_ptr<SpriteSheetDecoder> decode(
+        const QString &file, const PetManifest &manifest = manifestWithCells(192, 208))
+    {
+        auto result = SpriteSheetDecoder::create(manifest, file);
+        if (!result.ok())
+            qFatal("unexpected decode failure of %s: %s", qPrintable(file), qPrintable(result.error().description()));
+        return result.value();
+    }
+
+    static QString failureOf(const QString &file)
+    {
+        auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), file);
+        return result.ok() ? QStringLiteral("(decoded)") : result.error().description();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QImageWriter::supportedImageFormats().contains("webp"));
+        m_atlas = paintAtlas(1536, 1664, fixtureFills());
+        writeImage(m_atlas, path(QStringLiteral("spritesheet.webp")), "webp");
+        writeImage(m_atlas, path(QStringLiteral("atlas.png")), "png");
+    }
+
+    void webpAtQuality100IsLossless()
+    {
+        const QImage reread = QImageReader(path(QStringLiteral("spritesheet.webp"))).read();
+        QCOMPARE(reread.convertToFormat(QImage::Format_ARGB32), m_atlas);
+    }
+
+    void decodesIntoPremultipliedImageOfTheAtlasSize_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("webp") << QStringLiteral("spritesheet.webp");
+        QTest::newRow("png") << QStringLiteral("atlas.png");
+    }
+    void decodesIntoPremultipliedImageOfTheAtlasSize()
+    {
+        QFETCH(QString, file);
+        const auto decoder = decode(path(file));
+        QCOMPARE(decoder->pixelWidth(), 1536);
+        QCOMPARE(decoder->pixelHeight(), 1664);
+        QCOMPARE(decoder->baseImage().format(), QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(decoder->baseImage(), m_atlas.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
+    void colourIsMatchedToSrgb()
+    {
+        QImage p3(384, 208, QImage::Format_ARGB32);
+        p3.fill(QColor(40, 160, 90));
+        p3.setColorSpace(QColorSpace::DisplayP3);
+        const QString file = path(QStringLiteral("p3.png"));
+        writeImage(p3, file, "png");
+        const auto decoder = decode(file);
+        QCOMPARE(decoder->baseImage().colorSpace(), QColorSpace(QColorSpace::SRgb));
+        QVERIFY(decoder->baseImage().pixel(0, 0) != p3.pixel(0, 0));
+        QCOMPARE(decoder->baseImage().pixel(0, 0), p3.convertedToColorSpace(QColorSpace::SRgb).pixel(0, 0));
+    }
+
+    void bundledPetDecodesFromResources()
+    {
+        const QString atlas = QStringLiteral(":/BundledPet/spritesheet.webp");
+        if (!QFile::exists(atlas))
+            QSKIP("the built-in pet's atlas is not in the resources yet");
+        const auto decoder = decode(atlas);
+        QCOMPARE(decoder->pixelWidth() % 192, 0);
+        QVERIFY(decoder->nonEmptyRows().contains(0)); // the idle row
+    }
+
+    void measuresFramesPerRow_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("webp") << QStringLiteral("spritesheet.webp");
+        QTest::newRow("png") << QStringLiteral("atlas.png");
+    }
+    void measuresFramesPerRow()
+    {
+        QFETCH(QString, file);
+        const auto decoder = decode(path(file));
+        for (int row = 0; row < fixtureCounts.size(); ++row) {
+            QCOMPARE(decoder->scanFrameCount(row), fixtureCounts[row]);
+            QCOMPARE(decoder->effectiveFrameCount(row), fixtureCounts[row]);
+        }
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 })); // memoised
+    }
+
+    void faintPixelsDoNotCountButVisibleOnesDo()
+    {
+        // A whole cell at alpha 32 stays at 32 after reduction (not above the threshold); 48 counts.
+        for (const int alpha : { 8, 32 }) {
+            const auto decoder
+                = SpriteSheetDecoder::create(manifestWithCells(192, 208), paintAtlas(1536, 208, { { 0, 1, alpha, 0 } }))
+                      .value();
+            QCOMPARE(decoder->effectiveFrameCount(0), 0);
+            QVERIFY(decoder->nonEmptyRows().isEmpty());
+        }
+        const auto visible
+            = SpriteSheetDecoder::create(manifestWithCells(192, 208), paintAtlas(1536, 208, { { 0, 1, 48, 0 } }))
+                  .value();
+        QCOMPARE(visible->effectiveFrameCount(0), 2);
+    }
+
+    void partialRowIsIgnored()
+    {
+        // 100 pixels of a ninth row, with content, below the eight whole rows.
+        QList<CellFill> fills = fixtureFills();
+        for (int column = 0; column < 8; ++column)
+            fills.append({ 8, column, 255, 0 });
+        const QString file = path(QStringLiteral("partial.webp"));
+        writeImage(paintAtlas(1536, 1664 + 100, fills), file, "webp");
+        const auto decoder = decode(file);
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
+        QCOMPARE(decoder->effectiveFrameCount(8), 1);
+        QVERIFY(decoder->image(8, 0).isNull());
+        QVERIFY(!decoder->image(7, 0).isNull());
+        QCOMPARE(decoder->effectiveFrameCount(9), 1); // wholly below the image
+        QCOMPARE(decoder->effectiveFrameCount(-1), 1);
+    }
+
+    void narrowerAtlasLimitsTheColumns()
+    {
+        // Five cells wide although the manifest says 8 columns: cells 0 and 4 hold content.
+        const auto decoder
+            = SpriteSheetDecoder::create(manifestWithCells(192, 208), paintAtlas(960, 208, { { 0, 0 }, { 0, 4 } }))
+                  .value();
+        QCOMPARE(decoder->effectiveFrameCount(0), 5);
+        // And fewer manifest columns than the atlas holds: content beyond them is not counted.
+        const auto fewer
+            = SpriteSheetDecoder::create(manifestWithCells(192, 208, 3), paintAtlas(1536, 208, { { 0, 1 }, { 0, 6 } }))
+                  .value();
+        QCOMPARE(fewer->effectiveFrameCount(0), 2);
+    }
+
+    void framesAreCropsOfTheirCells()
+    {
+        const auto decoder = decode(path(QStringLiteral("spritesheet.webp")));
+        const QImage frame = decoder->image(5, 3);
+        QCOMPARE(frame.size(), QSize(192, 208));
+        QCOMPARE(frame.format(), QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(frame, m_atlas.copy(3 * 192, 5 * 208, 192, 208).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        // Semi-transparent pixels come premultiplied.
+        const QRgb faint = decoder->image(3, 0).pixel(10, 10);
+        QCOMPARE(qAlpha(faint), 32);
+        QVERIFY(qRed(faint) <= 32 && qGreen(faint) <= 32 && qBlue(faint) <= 32);
+
+        QVERIFY(!decoder->image(7, 7).isNull());
+        QVERIFY(decoder->image(8, 0).isNull());
+        QVERIFY(decoder->image(0, 8).isNull());
+        QVERIFY(decoder->image(-1, 0).isNull());
+        QVERIFY(decoder->image(0, -1).isNull());
+    }
+
+    void frameCacheEvictsFirstInFirstOut()
+    {
+        const auto decoder = decode(path(QStringLiteral("atlas.png")));
+        QList<SpriteSheetDecoder::FrameKey> requested;
+        QList<qint64> keys;
+        for (int i = 0; i < 16; ++i) {
+            requested.append({ i / 8, i % 8 });
+            keys.append(decoder->image(i / 8, i % 8).cacheKey());
+        }
+        QCOMPARE(decoder->cachedFrameKeys(), requested);
+
+        // A hit returns the stored frame and does not move it in the eviction order.
+        QCOMPARE(decoder->image(0, 0).cacheKey(), keys[0]);
+        QCOMPARE(decoder->cachedFrameKeys(), requested);
+
+        // Absent frames are not cached.
+        QVERIFY(decoder->image(20, 0).isNull());
+        QCOMPARE(decoder->cachedFrameKeys().size(), 16);
+
+        // The 17th distinct frame evicts the first one requested, despite its recent hit.
+        QVERIFY(!decoder->image(2, 0).isNull());
+        requested.removeFirst();
+        requested.append({ 2, 0 });
+        QCOMPARE(decoder->cachedFrameKeys(), requested);
+        QCOMPARE(decoder->image(1, 7).cacheKey(), keys[15]); // still cached
+        const QImage again = decoder->image(0, 0); // cropped anew, evicting (0, 1)
+        QVERIFY(again.cacheKey() != keys[0]);
+        QCOMPARE(again, decoder->baseImage().copy(0, 0, 192, 208));
+        QCOMPARE(decoder->cachedFrameKeys().first(), (SpriteSheetDecoder::FrameKey { 0, 2 }));
+        QCOMPARE(decoder->cachedFrameKeys().last(), (SpriteSheetDecoder::FrameKey { 0, 0 }));
+    }
+
+    void concurrentFrameRequestsKeepTheCacheBounded()
+    {
+        const auto decoder = decode(path(QStringLiteral("atlas.png")));
+        QList<QThread *> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.append(QThread::create([decoder, t] {
+                for (int i = 0; i < 400; ++i) {
+                    const int cell = (i * 7 + t * 13) % 64;
+                    if (decoder->image(cell / 8, cell % 8).isNull())
+                        qFatal("frame missing");
+                    decoder->effectiveFrameCount(cell % 8);
+                }
+            }));
+            threads.last()->start();
+        }
+        for (QThread *thread : threads) {
+            QVERIFY(thread->wait(60000));
+            delete thread;
+        }
+        const auto keys = decoder->cachedFrameKeys();
+        QCOMPARE(keys.size(), SpriteSheetDecoder::frameCacheLimit);
+        QCOMPARE(QSet<SpriteSheetDecoder::FrameKey>(keys.cbegin(), keys.cend()).size(), keys.size());
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
+    }
+
+    void errorsHaveTheirDescriptions()
+    {
+        QCOMPARE(SpriteSheetDecoder::DecodeError::unreadable().description(),
+            QStringLiteral(
+                "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format."));
+        QCOMPARE(SpriteSheetDecoder::DecodeError::emptyAtlas().description(),
+            QStringLiteral("spritesheet.webp decoded to an empty image."));
+    }
+
+    void unreadableFilesFailConstruction()
+    {
+        const QString unreadable = SpriteSheetDecoder::DecodeError::unreadable().description();
+        writeBytes(path(QStringLiteral("empty.webp")), {});
+        QCOMPARE(failureOf(path(QStringLiteral("empty.webp"))), unreadable);
+        writeBytes(path(QStringLiteral("text.webp")), "this is not an image\n");
+        QCOMPARE(failureOf(path(QStringLiteral("text.webp"))), unreadable);
+        QCOMPARE(failureOf(path(QStringLiteral("missing.webp"))), unreadable);
+        QCOMPARE(failureOf(m_dir.path()), unreadable); // a folder
+        // Vector images are not atlases.
+        writeBytes(path(QStringLiteral("vector.webp")),
+            "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'><rect width='64' height='64'/></svg>");
+        QCOMPARE(failureOf(path(QStringLiteral("vector.webp"))), unreadable);
+    }
+
+    void formatIsDecidedByContent()
+    {
+        // A PNG under the atlas's usual name decodes, as it would with the platform's reader.
+        QFile::copy(path(QStringLiteral("atlas.png")), path(QStringLiteral("png-inside.webp")));
+        QCOMPARE(decode(path(QStringLiteral("png-inside.webp")))->pixelWidth(), 1536);
+    }
+
+    void emptyImageIsEmptyAtlas()
+    {
+        auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), QImage());
+        QVERIFY(!result.ok());
+        QCOMPARE(result.error().kind(), SpriteSheetDecoder::DecodeError::Kind::EmptyAtlas);
+        QCOMPARE(result.error().description(), QStringLiteral("spritesheet.webp decoded to an empty image."));
+    }
+
+    void oversizedAtlasIsRejectedBeforeDecoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("declared");
+        QTest::newRow("png 60000 x 60000") << pngClaiming(60000, 60000) << QSize(60000, 60000);
+        QTest::newRow("png just over 512 MiB") << pngClaiming(16384, 8193) << QSize(16384, 8193);
+        QTest::newRow("png 2^31 - 1 square") << pngClaiming(0x7FFFFFFF, 0x7FFFFFFF) << QSize();
+        QTest::newRow("webp 16383 x 16383") << webpClaiming(16383, 16383) << QSize(16383, 16383);
+    }
+    void oversizedAtlasIsRejectedBeforeDecoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, declared);
+        const QString file = path(QStringLiteral("huge.img"));
+        writeBytes(file, bytes);
+        if (declared.isValid()) {
+            // The header really declares the size, so the budget check is what refuses it.
+            QImageReader reader(file);
+            QCOMPARE(reader.size(), declared);
+        }
+        QCOMPARE(failureOf(file), SpriteSheetDecoder::DecodeError::unreadable().description());
+    }
+
+    void decodeBudgetIs512MiB()
+    {
+        QVERIFY(AtlasImageReader::fitsDecodeBudget(16384, 8192)); // exactly 512 MiB
+        QVERIFY(!AtlasImageReader::fitsDecodeBudget(16384, 8193));
+        QVERIFY(!AtlasImageReader::fitsDecodeBudget(60000, 60000));
+        QVERIFY(!AtlasImageReader::fitsDecodeBudget(0x7FFFFFFF, 0x7FFFFFFF));
+        QVERIFY(!AtlasImageReader::fitsDecodeBudget(-1, 5));
+        QVERIFY(AtlasImageReader::fitsDecodeBudget(1536, 1664));
+    }
+
+    void hugeManifestNumbersNeverOverflow_data()
+    {
+        QTest::addColumn<qint64>("frameWidth");
+        QTest::addColumn<qint64>("frameHeight");
+        QTest::addColumn<qint64>("columns");
+        QTest::newRow("max width") << int64Max << qint64(208) << qint64(8);
+        QTest::newRow("max height") << qint64(192) << int64Max << qint64(8);
+        QTest::newRow("max everything") << int64Max << int64Max << int64Max;
+        QTest::newRow("min everything") << int64Min << int64Min << int64Min;
+        QTest::newRow("min width, max columns") << int64Min << qint64(208) << int64Max;
+        QTest::newRow("negative width") << qint64(-192) << qint64(208) << qint64(8);
+        QTest::newRow("zero cells") << qint64(0) << qint64(0) << qint64(0);
+        QTest::newRow("tiny cells") << qint64(1) << qint64(1) << int64Max;
+        QTest::newRow("max columns") << qint64(192) << qint64(208) << int64Max;
+        QTest::newRow("negative columns") << qint64(192) << qint64(208) << qint64(-8);
+    }
+    void hugeManifestNumbersNeverOverflow()
+    {
+        QFETCH(qint64, frameWidth);
+        QFETCH(qint64, frameHeight);
+        QFETCH(qint64, columns);
+        const auto decoder
+            = decode(path(QStringLiteral("atlas.png")), manifestWithCells(frameWidth, frameHeight, columns));
+        const QList<qint64> indexes { 0, 1, 7, 8, int64Max / 192, int64Max / 2, int64Max - 1, int64Max, -1, int64Min };
+        for (const qint64 row : indexes) {
+            const qint64 count = decoder->effectiveFrameCount(row);
+            QVERIFY(count >= 0);
+            for (const qint64 column : indexes) {
+                const QImage frame = decoder->image(row, column);
+                if (!frame.isNull())
+                    QCOMPARE(frame.size(), QSize(int(frameWidth), int(frameHeight)));
+            }
+        }
+        for (const qint64 row : { int64Max, int64Min, qint64(-1), int64Max / 208 })
+            QCOMPARE(decoder->effectiveFrameCount(row), 1);
+        const QList<qint64> rows = decoder->nonEmptyRows();
+        QVERIFY(rows.size() <= 1664);
+    }
+
+    void hugeManifestNumbersGiveTheFallbacks()
+    {
+        const auto wide = decode(path(QStringLiteral("atlas.png")), manifestWithCells(int64Max, 208));
+        QVERIFY(wide->image(0, 0).isNull());
+        QCOMPARE(wide->effectiveFrameCount(0), 1); // no whole column: unmeasurable
+        QCOMPARE(wide->nonEmptyRows().size(), 8);
+        const auto tall = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, int64Max));
+        QVERIFY(tall->image(0, 0).isNull());
+        QVERIFY(tall->image(1, 0).isNull());
+        QCOMPARE(tall->effectiveFrameCount(0), 1);
+        QVERIFY(tall->nonEmptyRows().isEmpty());
+        const auto flat = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, 0));
+        QVERIFY(flat->nonEmptyRows().isEmpty());
+        const auto columns = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, 208, int64Max));
+        QCOMPARE(columns->effectiveFrameCount(1), 5);
+    }
+
+    void damagedFilesNeverCrash_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("webp") << QByteArray("webp");
+        QTest::newRow("png") << QByteArray("png");
+    }
+    void damagedFilesNeverCrash()
+    {
+        QFETCH(QByteArray, format);
+        const QByteArray good = encode(paintAtlas(384, 416, { { 0, 0 }, { 1, 1, 120 } }), format);
+        QRandomGenerator random(20240601);
+        const QString file = path(QStringLiteral("damaged.img"));
+        int decoded = 0;
+        for (int round = 0; round < 120; ++round) {
+            QByteArray bytes = good;
+            if (round % 3 == 0) {
+                bytes.truncate(random.bounded(qsizetype(1), good.size()));
+            } else {
+                const int flips = 1 + random.bounded(8);
+                for (int i = 0; i < flips; ++i)
+                    bytes[random.bounded(bytes.size())] = char(random.bounded(256));
+            }
+            writeBytes(file, bytes);
+            auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), file);
+            if (result.ok()) {
+                ++decoded;
+                result.value()->nonEmptyRows();
+                result.value()->image(0, 0);
+            }
+        }
+        for (int round = 0; round < 40; ++round) {
+            QByteArray noise(random.bounded(1, 4096), Qt::Uninitialized);
+            for (char &byte : noise)
+                byte = char(random.bounded(256));
+            if (round % 2 == 0)
+                noise.replace(0, qMin<qsizetype>(12, noise.size()), good.left(12)); // a believable header
+            writeBytes(file, noise);
+            auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), file);
+            if (result.ok())
+                result.value()->nonEmptyRows();
+        }
+        qInfo("%d of 120 damaged %s files still decoded", decoded, format.constData());
+    }
+};
+
+TAMSEL_TEST_MAIN(TestSpriteSheetDecoder)
+#include "tst_spritesheetdecoder.moc"
