@@ -2,9 +2,12 @@
 
 class AlertPresenter;
 class Clock;
+class FileRevealer;
 class KeyStore;
+class PetLibrary;
 class RandomSource;
 class SettingsStore;
+class WindowSystem;
 
 // The services the coordinator is built from. The program fills it with the desktop's real
 // implementations; tests fill it with fakes. Nothing here is owned.
@@ -14,4 +17,9 @@ struct AppEnvironment {
     AlertPresenter *alerts = nullptr;
     Clock *clock = nullptr;
     RandomSource *random = nullptr;
+    PetLibrary *library = nullptr;
+    FileRevealer *fileRevealer = nullptr;
+    WindowSystem *windowSystem = nullptr;
+    // Log how long the first frame took to reach the screen (benchmarks).
+    bool reportFirstFrame = false;
 };

@@ -1,18 +1,64 @@
 #include "app/ui/AppDelegate.h"
 
 #include "app/KeyStore.h"
+#include "app/Log.h"
 #include "app/ModelGuard.h"
+#include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "app/TextParsing.h"
+#include "data/CharacterStore.h"
+#include "data/PetAnimationMapStore.h"
+#include "pets/PetImageCache.h"
+#include "pets/PetLibrary.h"
+#include "pets/SpriteSheetDecoder.h"
+#include "platform/AlertPresenter.h"
+#include "presence/AnimationPlayer.h"
+#include "presence/ui/PetSpriteView.h"
+#include "presence/ui/PetWindowController.h"
+#include "presence/ui/SpeechBubbleController.h"
 
+#include <QDir>
 #include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// A manifest may declare any cell size; the window never grows past this many points a side.
+constexpr double kMaxWindowSide = 2048.0;
+
+QSize windowSize(const PetManifest &manifest, double scale)
+{
+    const auto side = [scale](qint64 cells) {
+        return static_cast<int>(std::clamp(std::round(scale * static_cast<double>(cells)), 1.0, kMaxWindowSide));
+    };
+    return { side(manifest.frameWidth), side(manifest.frameHeight) };
+}
+
+const QString kBundledPetPersonality = QStringLiteral(
+    "A tiny cream chibi cat who keeps you company while you work. Curious and good-natured, easily delighted by "
+    "small wins, and quick with a gentle word of encouragement when things get tough. Loves cozy, calm workspaces "
+    "and the occasional little victory dance.");
+}
 
 AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
+    , m_animationMapStore(std::make_unique<PetAnimationMapStore>(*environment.settings))
+    , m_characterStore(std::make_unique<CharacterStore>(*environment.settings))
+    , m_speechBubble(std::make_unique<SpeechBubbleController>(environment.windowSystem))
+    , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
 {
+    m_sinceStart.start();
+    connect(&m_stateMachine, &PetStateMachine::stateEntered, this, &AppDelegate::onStateEntered);
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    teardownCurrentPet();
+}
 
 QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
 {
@@ -29,6 +75,22 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
     ModelGuard::enforceToolCapableModel(*m_env.settings);
     m_showInTaskbar = m_env.settings->showDockIcon();
 
+    seedBundledPetDefaultsIfNeeded();
+    const QList<PetPackage> installed = m_env.library->loadLibrary();
+    const QString selected = m_env.settings->value(SettingsKeys::selectedPetID);
+    const auto saved = std::find_if(
+        installed.begin(), installed.end(), [&](const PetPackage &package) { return package.id() == selected; });
+    if (!selected.isEmpty() && saved != installed.end()) {
+        loadPet(*saved);
+    } else if (const auto bundled = m_env.library->installBundledPetIfNeeded()) {
+        loadPet(*bundled);
+    } else if (!installed.isEmpty()) {
+        loadPet(installed.constFirst());
+    } else {
+        m_libraryFlows.offerNimboImport();
+    }
+    if (!self)
+        co_return;
     emit launchFinished();
 }
 
@@ -37,4 +99,233 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    if (m_player)
+        m_player->stop();
+    persistWindowFrame();
+}
+
+void AppDelegate::seedBundledPetDefaultsIfNeeded()
+{
+    if (m_env.settings->value(SettingsKeys::bundledPetDefaultsSeeded))
+        return;
+    const auto bundledID = m_env.library->bundledPetID();
+    if (!bundledID)
+        return; // try again next launch
+    QMap<qint64, QString> names;
+    const QStringList defaults = PetLibrary::bundledPetDefaultNames();
+    for (qsizetype row = 0; row < defaults.size(); ++row)
+        names.insert(row, defaults.at(row));
+    m_animationMapStore->seedNames(*bundledID, names);
+
+    const PetCharacter existing = m_characterStore->character(*bundledID);
+    if (TextParsing::trimSpacesAndTabs(existing.personality).isEmpty()) {
+        PetCharacter seeded;
+        seeded.name = QStringLiteral("Tamsel");
+        seeded.personality = kBundledPetPersonality;
+        seeded.tone = PetCharacter::Tone::Playful;
+        m_characterStore->setCharacter(*bundledID, seeded);
+    }
+    m_env.settings->setValue(SettingsKeys::bundledPetDefaultsSeeded, true);
+}
+
+void AppDelegate::seedCharacterFromManifestIfNeeded(const PetPackage &package)
+{
+    const PetCharacter existing = m_characterStore->character(package.id());
+    const QString name = existing.name.isEmpty() ? package.manifest.displayName.trimmed() : existing.name;
+    const QString personality = package.manifest.description.value_or(QString()).trimmed();
+    if (name.isEmpty() && personality.isEmpty())
+        return;
+    if (!TextParsing::trimSpacesAndTabs(existing.personality).isEmpty())
+        return; // a user's or an earlier seed's personality is never overwritten
+    PetCharacter seeded = existing;
+    seeded.name = name;
+    seeded.personality = personality;
+    m_characterStore->setCharacter(package.id(), seeded);
+}
+
+void AppDelegate::seedAnimationNamesIfNeeded(const PetPackage &package)
+{
+    if (!m_decoder)
+        return;
+    const QStringList defaults = PetLibrary::bundledPetDefaultNames();
+    QMap<qint64, QString> names;
+    for (qint64 row : m_decoder->nonEmptyRows()) {
+        if (row >= 0 && row < defaults.size())
+            names.insert(row, defaults.at(row));
+    }
+    if (!names.isEmpty())
+        m_animationMapStore->seedNames(package.id(), names);
+}
+
+void AppDelegate::loadPet(const PetPackage &package)
+{
+    teardownCurrentPet();
+
+    const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
+    auto decoder = SpriteSheetDecoder::create(package.manifest, atlasPath);
+    if (!decoder) {
+        handleLoadFailure(package, decoder.error().description());
+        return;
+    }
+    m_currentPackage = package;
+    m_env.settings->setValue(SettingsKeys::selectedPetID, package.id());
+    seedCharacterFromManifestIfNeeded(package);
+    m_decoder = decoder.value();
+    seedAnimationNamesIfNeeded(package);
+    m_movementRows = deriveMovementRows(package.id());
+
+    m_player = std::make_unique<AnimationPlayer>(
+        m_decoder, AnimationRules::resolveAnimation(PetAnimationState::Idle, animationContext()));
+    connect(m_player.get(), &AnimationPlayer::frameEmitted, this, &AppDelegate::onFrameEmitted);
+    connect(m_player.get(), &AnimationPlayer::oneShotFinished, this, &AppDelegate::onOneShotFinished);
+
+    const auto origin = m_env.settings->lastPosition();
+    m_windowController = std::make_unique<PetWindowController>(windowSize(package.manifest, m_env.settings->scale()),
+        origin ? std::optional<QPoint>(origin->toPoint()) : std::nullopt, m_env.windowSystem);
+    m_windowController->spriteView()->setDelegate(this);
+    m_windowController->setClickThrough(m_env.settings->value(SettingsKeys::clickThrough));
+    m_windowController->setWindowLevel(m_env.settings->windowLevel());
+    m_windowController->recoverIfOffscreen();
+    connect(
+        m_windowController.get(), &PetWindowController::visibilityChanged, this, &AppDelegate::petVisibilityDidChange);
+
+    if (!m_env.settings->value(SettingsKeys::startHidden))
+        m_windowController->show();
+    m_stateMachine.request(PetAnimationState::Idle, PetStateMachine::Source::System);
+    m_player->emitCurrent();
+    m_player->play();
+
+    m_speechBubble->setPetWindow(m_windowController->window());
+    petVisibilityDidChange();
+    rebuildMainMenu();
+    emit activePetChanged();
+}
+
+void AppDelegate::teardownCurrentPet()
+{
+    if (m_player) {
+        m_player->stop();
+        m_player->disconnect(this);
+        m_player.reset();
+    }
+    m_speechBubble->setPetWindow(nullptr);
+    if (m_windowController) {
+        m_windowController->spriteView()->clearDelegate();
+        m_windowController->disconnect(this);
+        m_windowController->hide();
+        m_windowController.reset();
+    }
+    m_decoder.reset();
+    m_pinnedRow.reset();
+    m_currentDragRow.reset();
+    m_movementRows = {};
+    m_currentPackage.reset();
+}
+
+void AppDelegate::presentLoadError(const QString &title, const QString &description, const QString &recovery)
+{
+    m_libraryFlows.presentError(description, title, recovery);
+}
+
+void AppDelegate::handleLoadFailure(const PetPackage &package, const QString &errorDescription)
+{
+    if (m_env.settings->value(SettingsKeys::selectedPetID) == package.id())
+        m_env.settings->remove(SettingsKeys::selectedPetID);
+    m_currentPackage.reset();
+    m_decoder.reset();
+    const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
+    Log::line(QStringLiteral("AppDelegate loadPet failed: ") + errorDescription);
+
+    if (m_isRecoveringFromLoadFailure) {
+        presentLoadError(title, errorDescription, QString());
+        return;
+    }
+    const auto bundled = m_env.library->installBundledPetIfNeeded();
+    if (bundled && bundled->id() != package.id()) {
+        presentLoadError(title, errorDescription,
+            QStringLiteral("Switching to ") + bundled->manifest.displayName
+                + QStringLiteral(" so you still have a pet on screen."));
+        m_isRecoveringFromLoadFailure = true;
+        loadPet(*bundled);
+        m_isRecoveringFromLoadFailure = false;
+        return;
+    }
+    presentLoadError(title, errorDescription, QStringLiteral("Import a working pet package from Preferences → Pet."));
+}
+
+void AppDelegate::applyPlaybackSpeed()
+{
+    if (m_player && m_decoder)
+        AnimationRules::applyPlaybackSpeed(*m_player, animationContext());
+}
+
+void AppDelegate::reloadCurrentPetWithScale()
+{
+    if (!m_currentPackage || !m_windowController)
+        return;
+    QWidget *window = m_windowController->window();
+    const QRect old = window->geometry();
+    const QSize size = windowSize(m_currentPackage->manifest, m_env.settings->scale());
+    // Keep the centre where it was.
+    const QPoint topLeft(old.x() - (size.width() - old.width()) / 2, old.y() - (size.height() - old.height()) / 2);
+    window->setGeometry(QRect(topLeft, size));
+    m_windowController->recoverIfOffscreen();
+    m_speechBubble->repositionAboveCurrentPet();
+}
+
+void AppDelegate::persistWindowFrame()
+{
+    if (!m_windowController)
+        return;
+    const QPoint origin = m_windowController->window()->pos();
+    m_env.settings->setLastPosition(QPointF(origin));
+    if (QScreen *screen = m_windowController->screen())
+        m_env.settings->setValue(SettingsKeys::lastScreenID, PetWindowController::identifier(screen));
+}
+
+void AppDelegate::petVisibilityDidChange()
+{
+    if (!m_player)
+        return;
+    const bool hidden = !m_windowController || !m_windowController->isVisible();
+    m_player->setSuspended(hidden);
+    reportFirstFrameIfShown();
+}
+
+void AppDelegate::reportFirstFrameIfShown()
+{
+    if (!m_env.reportFirstFrame || m_firstFrameReported || !m_windowController || !m_windowController->isVisible()
+        || m_windowController->spriteView()->currentFrame().isNull())
+        return;
+    m_firstFrameReported = true;
+    Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
+        + QStringLiteral(" ms"));
+}
+
+void AppDelegate::onFrameEmitted(const QImage &frame)
+{
+    if (!m_windowController)
+        return;
+    m_windowController->spriteView()->setFrame(frame);
+    reportFirstFrameIfShown();
+}
+
+std::optional<QString> AppDelegate::activePetID() const
+{
+    return m_currentPackage ? std::optional<QString>(m_currentPackage->id()) : std::nullopt;
+}
+
+void AppDelegate::rebuildMainMenu()
+{
+    emit mainMenuInvalidated();
+}
+
+QString AppDelegate::characterName(const QString &petID) const
+{
+    return m_characterStore->character(petID).name;
+}
+
+void AppDelegate::evictAtlasImage(const QString &atlasPath)
+{
+    PetImageCache::evict(atlasPath);
 }

@@ -1,14 +1,32 @@
 #pragma once
 
 #include "app/AppEnvironment.h"
+#include "app/PetLibraryFlows.h"
+#include "app/PetLibraryFlowsHost.h"
+#include "pets/PetPackage.h"
+#include "presence/AnimationRules.h"
+#include "presence/PetStateMachine.h"
+#include "presence/ui/PetSpriteViewDelegate.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <qcoro/qcorotask.h>
 
-// The application coordinator: owns every long-lived object, runs the launch sequence, and
-// saves what must survive a quit.
-class AppDelegate : public QObject {
+#include <memory>
+#include <optional>
+
+class AnimationPlayer;
+class CharacterStore;
+class PetAnimationMapStore;
+class PetWindowController;
+class SpeechBubbleController;
+class SpriteSheetDecoder;
+
+// The application coordinator: owns every long-lived object, runs the launch sequence, loads and
+// switches the active pet, recovers when one cannot be loaded, plays rows for clicks and drags,
+// and saves what must survive a quit.
+class AppDelegate : public QObject, public PetLibraryFlowsHost, public PetSpriteViewDelegate {
     Q_OBJECT
 
 public:
@@ -20,15 +38,98 @@ public:
     // The quit steps; runs once, however the program is asked to quit.
     void applicationWillTerminate();
 
-    // Whether the pet window is listed in the taskbar and window switcher.
+    // Active pet.
+    void loadPet(const PetPackage &package) override;
+    void teardownCurrentPet() override;
+    void handleLoadFailure(const PetPackage &package, const QString &errorDescription);
+    void seedBundledPetDefaultsIfNeeded();
+    void seedCharacterFromManifestIfNeeded(const PetPackage &package);
+    void seedAnimationNamesIfNeeded(const PetPackage &package);
+    void applyPlaybackSpeed();
+    void reloadCurrentPetWithScale();
+    void persistWindowFrame();
+    void petVisibilityDidChange();
+
+    // Rows.
+    void playRow(qint64 row);
+    void clearPinnedRow();
+    void playRowOneShot(qint64 row);
+    std::optional<qint64> randomNonDefaultRow() const;
+    void setDragRow(qint64 row);
+    void snapToIdle();
+    qint64 runRow(double direction) const;
+    struct MovementRows {
+        std::optional<qint64> right;
+        std::optional<qint64> left;
+    };
+    MovementRows deriveMovementRows(const QString &petID) const;
+
+    // Library flows (import, delete, Nimbo) and the host side they call back.
+    PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
+    std::optional<QString> activePetID() const override;
+    void rebuildMainMenu() override;
+    QString characterName(const QString &petID) const override;
+    void evictAtlasImage(const QString &atlasPath) override;
+
+    // Gestures on the pet.
+    void petSpriteViewDidClick(PetSpriteView *view) override;
+    void petSpriteViewDidDoubleClick(PetSpriteView *view) override;
+    void petSpriteViewDidCommandDoubleClick(PetSpriteView *view) override;
+    void petSpriteViewDidStartDrag(PetSpriteView *view) override;
+    void petSpriteViewDidEndDrag(PetSpriteView *view) override;
+    void petSpriteViewDidRequestContextMenu(PetSpriteView *view, QPointF globalPosition) override;
+    void petSpriteViewDidDragInDirection(PetSpriteView *view, int direction) override;
+
+    // Read access for the menu, the preferences and tests.
+    const std::optional<PetPackage> &currentPackage() const { return m_currentPackage; }
+    PetWindowController *windowController() const { return m_windowController.get(); }
+    AnimationPlayer *animationPlayer() const { return m_player.get(); }
+    const std::shared_ptr<SpriteSheetDecoder> &spriteDecoder() const { return m_decoder; }
+    SpeechBubbleController &speechBubble() const { return *m_speechBubble; }
+    CharacterStore &characterStore() const { return *m_characterStore; }
+    PetAnimationMapStore &animationMapStore() const { return *m_animationMapStore; }
+    PetStateMachine &stateMachine() { return m_stateMachine; }
+    std::optional<qint64> pinnedRow() const { return m_pinnedRow; }
     bool showsInTaskbar() const { return m_showInTaskbar; }
     bool hasTerminated() const { return m_terminated; }
 
 signals:
     void launchFinished();
+    // Posted after every successful pet load.
+    void activePetChanged();
+    // The tray and context menus must be rebuilt from the current state.
+    void mainMenuInvalidated();
+    void contextMenuRequested(QPointF globalPosition);
 
 private:
+    AnimationRules::Context animationContext() const;
+    QString rowName(qint64 row) const;
+    bool rowHasFrames(qint64 row) const;
+    void playAnimation(PetAnimationState label, qint64 row, bool loop, std::optional<double> fps = {});
+    void playIdleRow();
+    void onStateEntered(PetAnimationState state);
+    void onOneShotFinished();
+    void onFrameEmitted(const QImage &frame);
+    void reportFirstFrameIfShown();
+    void presentLoadError(const QString &title, const QString &description, const QString &recovery);
+
     AppEnvironment m_env;
+    PetStateMachine m_stateMachine;
+    std::unique_ptr<PetAnimationMapStore> m_animationMapStore;
+    std::unique_ptr<CharacterStore> m_characterStore;
+    std::unique_ptr<SpeechBubbleController> m_speechBubble;
+    PetLibraryFlows m_libraryFlows;
+
+    std::optional<PetPackage> m_currentPackage;
+    std::shared_ptr<SpriteSheetDecoder> m_decoder;
+    std::unique_ptr<AnimationPlayer> m_player;
+    std::unique_ptr<PetWindowController> m_windowController;
+    MovementRows m_movementRows;
+    std::optional<qint64> m_pinnedRow;
+    std::optional<qint64> m_currentDragRow;
+    bool m_isRecoveringFromLoadFailure = false;
     bool m_showInTaskbar = true;
     bool m_terminated = false;
+    bool m_firstFrameReported = false;
+    QElapsedTimer m_sinceStart;
 };

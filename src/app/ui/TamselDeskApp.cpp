@@ -5,12 +5,15 @@
 #include "app/SettingsStore.h"
 #include "app/ui/AppDelegate.h"
 #include "platform/Clock.h"
+#include "pets/PetLibrary.h"
 #include "platform/RandomSource.h"
+#include "platform/linux/DesktopFileRevealer.h"
 #include "platform/linux/DialogAlertPresenter.h"
 #include "platform/linux/DisplayEnvironment.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/UnixSignalWatcher.h"
+#include "platform/linux/X11WindowSystem.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -33,6 +36,8 @@ int launch(int argc, char **argv)
     KeychainSecretStore secrets { QString::fromLatin1(applicationId) };
     KeyStore keyStore(secrets, SettingsStore::shared());
     DialogAlertPresenter alerts;
+    DesktopFileRevealer fileRevealer;
+    X11WindowSystem windowSystem;
 
     AppEnvironment environment;
     environment.settings = &SettingsStore::shared();
@@ -40,6 +45,10 @@ int launch(int argc, char **argv)
     environment.alerts = &alerts;
     environment.clock = &Clock::system();
     environment.random = &RandomSource::system();
+    environment.library = &PetLibrary::shared();
+    environment.fileRevealer = &fileRevealer;
+    environment.windowSystem = &windowSystem;
+    environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
     AppDelegate delegate(environment);
 

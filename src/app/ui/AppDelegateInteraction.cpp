@@ -1,0 +1,220 @@
+// The coordinator's side of playing rows and answering gestures on the pet.
+#include "app/ui/AppDelegate.h"
+
+#include "app/ClickBehavior.h"
+#include "app/SettingsStore.h"
+#include "data/PetAnimationMapStore.h"
+#include "pets/PetLibrary.h"
+#include "pets/SpriteSheetDecoder.h"
+#include "platform/RandomSource.h"
+#include "presence/AnimationPlayer.h"
+#include "presence/ui/PetWindowController.h"
+#include "presence/ui/SpeechBubbleController.h"
+
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+// Row 0 plays at this rate unless it is also a movement row.
+constexpr double kIdleFps = 8.0;
+}
+
+AnimationRules::Context AppDelegate::animationContext() const
+{
+    AnimationRules::Context context;
+    context.manifest = m_currentPackage ? &m_currentPackage->manifest : nullptr;
+    context.decoder = m_decoder.get();
+    context.moveRightRow = m_movementRows.right;
+    context.moveLeftRow = m_movementRows.left;
+    context.rowName = [this](qint64 row) { return rowName(row); };
+    context.speed = m_env.settings->playbackSpeed();
+    return context;
+}
+
+QString AppDelegate::rowName(qint64 row) const
+{
+    if (!m_currentPackage)
+        return {};
+    return m_animationMapStore->mapping(m_currentPackage->id(), row).name;
+}
+
+bool AppDelegate::rowHasFrames(qint64 row) const
+{
+    return m_decoder && m_decoder->effectiveFrameCount(row) >= 1;
+}
+
+void AppDelegate::playAnimation(PetAnimationState label, qint64 row, bool loop, std::optional<double> fps)
+{
+    if (!m_player || !m_decoder)
+        return;
+    PetAnimation animation;
+    animation.state = label;
+    animation.row = row;
+    animation.frameCount = std::max<qint64>(m_decoder->effectiveFrameCount(row), 1);
+    animation.fps = fps.value_or(AnimationRules::scaledFps(row, animationContext()));
+    animation.loop = loop;
+    m_player->set(animation, true);
+    m_player->play();
+}
+
+void AppDelegate::playIdleRow()
+{
+    const bool idleIsMovementRow = m_movementRows.right == 0 || m_movementRows.left == 0;
+    const double base = idleIsMovementRow ? AnimationRules::movementFps : kIdleFps;
+    playAnimation(PetAnimationState::Idle, 0, true,
+        std::max(base * AnimationRules::effectiveSpeed(m_env.settings->playbackSpeed()), 1.0));
+}
+
+void AppDelegate::playRow(qint64 row)
+{
+    if (!rowHasFrames(row))
+        return;
+    m_pinnedRow = row;
+    playAnimation(PetAnimationState::Idle, row, true);
+    rebuildMainMenu();
+}
+
+void AppDelegate::clearPinnedRow()
+{
+    m_pinnedRow.reset();
+    playIdleRow();
+    rebuildMainMenu();
+}
+
+void AppDelegate::playRowOneShot(qint64 row)
+{
+    if (rowHasFrames(row))
+        playAnimation(PetAnimationState::Waving, row, false);
+}
+
+std::optional<qint64> AppDelegate::randomNonDefaultRow() const
+{
+    if (!m_decoder)
+        return std::nullopt;
+    QList<qint64> rows = m_decoder->nonEmptyRows();
+    rows.removeAll(0);
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.at(m_env.random->boundedInt(0, rows.size() - 1));
+}
+
+void AppDelegate::setDragRow(qint64 row)
+{
+    if (m_pinnedRow || m_currentDragRow == row || !rowHasFrames(row))
+        return;
+    m_currentDragRow = row;
+    playAnimation(PetAnimationState::Idle, row, true);
+}
+
+void AppDelegate::snapToIdle()
+{
+    m_currentDragRow.reset();
+    if (!m_pinnedRow)
+        playIdleRow();
+}
+
+qint64 AppDelegate::runRow(double direction) const
+{
+    if (direction > 0 && m_movementRows.right)
+        return *m_movementRows.right;
+    if (direction < 0 && m_movementRows.left)
+        return *m_movementRows.left;
+    if (m_movementRows.right)
+        return *m_movementRows.right;
+    if (m_movementRows.left)
+        return *m_movementRows.left;
+    const qint64 maxRow = m_decoder && !m_decoder->nonEmptyRows().isEmpty() ? m_decoder->nonEmptyRows().constLast() : 0;
+    return std::min<qint64>(direction > 0 ? 6 : 7, maxRow);
+}
+
+AppDelegate::MovementRows AppDelegate::deriveMovementRows(const QString &petID) const
+{
+    MovementRows rows;
+    if (!m_decoder)
+        return rows;
+    for (qint64 row : m_decoder->nonEmptyRows()) {
+        const QString name = m_animationMapStore->mapping(petID, row).name.toLower();
+        if (name.isEmpty())
+            continue;
+        if (!rows.right && name.contains(QLatin1String("right")))
+            rows.right = row;
+        else if (!rows.left && name.contains(QLatin1String("left")))
+            rows.left = row;
+    }
+    const auto bundledID = m_env.library->bundledPetID();
+    if (m_env.settings->isMovementInverted(petID, bundledID.value_or(QString())))
+        std::swap(rows.right, rows.left);
+    return rows;
+}
+
+void AppDelegate::onStateEntered(PetAnimationState state)
+{
+    if (!m_currentPackage || m_pinnedRow || !m_player)
+        return;
+    m_player->set(AnimationRules::resolveAnimation(state, animationContext()), true);
+    m_player->play();
+    rebuildMainMenu();
+}
+
+void AppDelegate::onOneShotFinished()
+{
+    if (m_decoder) {
+        const qint64 row = m_pinnedRow.value_or(0);
+        playAnimation(PetAnimationState::Idle, row, true);
+        return;
+    }
+    const PetAnimationState state = m_stateMachine.currentState();
+    if (state == PetAnimationState::Waving || state == PetAnimationState::Jumping
+        || state == PetAnimationState::Failed) {
+        if (const auto pinned = m_stateMachine.pinnedState())
+            m_stateMachine.request(*pinned, PetStateMachine::Source::User);
+        else
+            m_stateMachine.request(PetAnimationState::Idle, PetStateMachine::Source::System);
+    }
+}
+
+void AppDelegate::petSpriteViewDidClick(PetSpriteView *)
+{
+    const ClickBehavior behavior = m_env.settings->clickBehavior();
+    switch (behavior.kind()) {
+    case ClickBehavior::Kind::Row: playRowOneShot(behavior.rowIndex()); break;
+    case ClickBehavior::Kind::None: break;
+    case ClickBehavior::Kind::RandomCycle:
+        if (const auto row = randomNonDefaultRow())
+            playRowOneShot(*row);
+        break;
+    case ClickBehavior::Kind::ToggleRunning:
+        m_stateMachine.request(m_stateMachine.currentState() == PetAnimationState::Running ? PetAnimationState::Idle
+                                                                                           : PetAnimationState::Running,
+            PetStateMachine::Source::User);
+        break;
+    }
+}
+
+void AppDelegate::petSpriteViewDidDoubleClick(PetSpriteView *)
+{
+    if (const auto row = randomNonDefaultRow())
+        playRowOneShot(*row);
+}
+
+void AppDelegate::petSpriteViewDidCommandDoubleClick(PetSpriteView *) { }
+
+void AppDelegate::petSpriteViewDidStartDrag(PetSpriteView *) { }
+
+void AppDelegate::petSpriteViewDidDragInDirection(PetSpriteView *, int direction)
+{
+    setDragRow(runRow(direction));
+    m_speechBubble->repositionAboveCurrentPet();
+}
+
+void AppDelegate::petSpriteViewDidEndDrag(PetSpriteView *)
+{
+    snapToIdle();
+    persistWindowFrame();
+}
+
+void AppDelegate::petSpriteViewDidRequestContextMenu(PetSpriteView *, QPointF globalPosition)
+{
+    emit contextMenuRequested(globalPosition);
+}
