@@ -1,0 +1,362 @@
+#include "llm/GroqClient.h"
+
+#include "app/KeyStore.h"
+#include "app/SettingsStore.h"
+
+#include "support/AwaitTask.h"
+#include "support/FakeRandom.h"
+#include "support/FakeSecretStore.h"
+#include "support/LogCapture.h"
+#include "support/MockGroqServer.h"
+#include "support/TestMain.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using Response = MockGroqServer::Response;
+
+namespace {
+const QString testKey = QStringLiteral("gsk_SECRET_0123456789abcdef");
+
+// A client on its own network manager, talking to the mock, whose back-off sleeps only record.
+struct Harness {
+    explicit Harness(MockGroqServer &server, std::optional<QString> key = testKey)
+        : client(network, [key] { return key; })
+    {
+        client.setBaseURL(server.baseURL());
+        client.setRandomSource(random);
+        client.setSleeper([this](std::chrono::milliseconds wait) -> QCoro::Task<> {
+            waits.append(int(wait.count()));
+            co_return;
+        });
+    }
+
+    QNetworkAccessManager network;
+    FakeRandom random { { 0.2 } }; // jitter 0.1 s
+    QList<int> waits;
+    GroqClient client;
+};
+
+QJsonObject userHi()
+{
+    return GroqMessage { QStringLiteral("user"), QStringLiteral("hi") }.toJson();
+}
+
+QString outcome(const Result<QString, ClientError> &result)
+{
+    return result.ok() ? QStringLiteral("ok:") + result.value() : result.error().description();
+}
+}
+
+class TestGroqClient : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestGroqClient(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_server.listen()); }
+    void init() { m_server.reset(); }
+
+    void busyAnswersAreRetriedWithBoundedWaits_data()
+    {
+        QTest::addColumn<QList<int>>("statuses");
+        QTest::addColumn<QByteArray>("retryAfter"); // empty: no header
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QList<double>>("jitter");
+        QTest::addColumn<QList<int>>("waits");
+        QTest::addColumn<QString>("outcome");
+        const QByteArray tpm = MockGroqServer::fixtureBytes(QStringLiteral("error-429-tpm.json"));
+        const QByteArray noHint = R"({"error":{"message":"Slow down","type":"tokens"}})";
+        const QString ok = QStringLiteral("ok:Olá!");
+        QTest::newRow("Retry-After 2.3") << QList<int> { 429, 429, 200 } << QByteArray("2.3") << tpm
+                                         << QList<double> { 0.1, 0.9 } << QList<int> { 2300, 2450 } << ok;
+        QTest::newRow("Retry-After 30 capped") << QList<int> { 429, 429, 200 } << QByteArray("30") << tpm
+                                               << QList<double> { 0.2 } << QList<int> { 8000, 8000 } << ok;
+        QTest::newRow("hint in body") << QList<int> { 429, 429, 200 } << QByteArray()
+                                      << QByteArray("Please try again in 1.5s.") << QList<double> { 0.0, 0.5 }
+                                      << QList<int> { 1500, 2250 } << ok;
+        QTest::newRow("inf falls back to body") << QList<int> { 429, 200 } << QByteArray("inf") << tpm
+                                                << QList<double> { 0.2 } << QList<int> { 5289 } << ok;
+        for (const char *odd : { "inf", "1e308", "-5", "garbage" }) {
+            QTest::addRow("Retry-After %s without body hint", odd)
+                << QList<int> { 429, 429, 200 } << QByteArray(odd) << noHint << QList<double> { 0.2 }
+                << QList<int> { 1100, 2100 } << ok;
+        }
+        QTest::newRow("third 429 gives up")
+            << QList<int> { 429, 429, 429 } << QByteArray("1.2") << noHint << QList<double> { 0.2 }
+            << QList<int> { 1200, 2100 } << QStringLiteral("Rate limit \u2014 try again in 2s.");
+        QTest::newRow("503 thrice") << QList<int> { 503, 503, 503 } << QByteArray()
+                                    << MockGroqServer::fixtureBytes(QStringLiteral("error-503-over-capacity.json"))
+                                    << QList<double> { 0.2 } << QList<int> { 1100, 2100 }
+                                    << QStringLiteral(
+                                           "llama-3.3-70b-versatile is currently over capacity. Please try again "
+                                           "and back off exponentially. Visit https://groqstatus.com to see if "
+                                           "there is an active incident.");
+        QTest::newRow("500 not retried") << QList<int> { 500 } << QByteArray() << QByteArray() << QList<double> {}
+                                         << QList<int> {} << QStringLiteral("Groq request failed (HTTP 500).");
+        QTest::newRow("502 not retried") << QList<int> { 502 } << QByteArray() << QByteArray("Bad gateway")
+                                         << QList<double> {} << QList<int> {} << QStringLiteral("Bad gateway");
+        QTest::newRow("404 not retried") << QList<int> { 404 } << QByteArray()
+                                         << MockGroqServer::fixtureBytes(
+                                                QStringLiteral("error-404-model-not-found.json"))
+                                         << QList<double> {} << QList<int> {}
+                                         << QStringLiteral(
+                                                "The model `non-existent` does not exist or you do not have access "
+                                                "to it. Groq retires models regularly \u2014 pick another in "
+                                                "Preferences \u2192 Advanced.");
+    }
+    void busyAnswersAreRetriedWithBoundedWaits()
+    {
+        QFETCH(QList<int>, statuses);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(QByteArray, body);
+        QFETCH(QList<double>, jitter);
+        QFETCH(QList<int>, waits);
+        QFETCH(QString, outcome);
+        for (int status : statuses) {
+            Response response = status == 200 ? Response::fixture(200, QStringLiteral("chat-plain.kimi-k2.json"))
+                                              : Response::json(status, body);
+            if (status != 200 && !retryAfter.isEmpty())
+                response = response.withHeader("retry-after", retryAfter);
+            m_server.enqueue(response);
+        }
+        Harness h(m_server);
+        h.random.setScript(jitter);
+        const auto result = awaitTask(h.client.chatOnce(
+            QStringLiteral("m"), { { QStringLiteral("user"), QStringLiteral("hi") } }, 0.7, 64, false, std::nullopt));
+        QCOMPARE(::outcome(result), outcome);
+        QCOMPARE(h.waits, waits);
+        QCOMPARE(m_server.requests().size(), statuses.size());
+        for (const MockGroqServer::Request &request : m_server.requests())
+            QCOMPARE(request.body, m_server.requests().first().body); // the same request each time
+    }
+
+    void requestsCarryTheDocumentedShape()
+    {
+        m_server.enqueue({ Response::fixture(200, QStringLiteral("chat-tool-calls.kimi-k2.json")),
+            Response::fixture(429, QStringLiteral("error-429-tpm.json")),
+            Response::fixture(200, QStringLiteral("models-list.observed-2026.json")) });
+        Harness h(m_server);
+        const auto step = awaitTask(h.client.chatStep(QStringLiteral("openai/gpt-oss-120b"),
+            { QJsonObject { { QStringLiteral("role"), QStringLiteral("user") },
+                { QStringLiteral("content"), QStringLiteral("hi") } } },
+            { ToolSpec { QStringLiteral("get_clipboard"), QStringLiteral("d"), {} } }, 0.7, 1024));
+        QCOMPARE(step.value().calls.size(), 1);
+        const MockGroqServer::Request chat = m_server.requests().at(0);
+        QCOMPARE(chat.method, QByteArray("POST"));
+        QCOMPARE(chat.path, QByteArray("/openai/v1/chat/completions"));
+        QCOMPARE(chat.header("content-type"), QByteArray("application/json"));
+        QCOMPARE(chat.header("authorization"), "Bearer " + testKey.toUtf8());
+        const QJsonObject body = QJsonDocument::fromJson(chat.body).object();
+        QCOMPARE(body.value(QLatin1String("tool_choice")).toString(), QStringLiteral("auto"));
+        QVERIFY(!body.contains(QLatin1String("reasoning_effort")));
+
+        // The model list is sent once, without a body type, and a 429 is a plain HTTP failure there.
+        const auto limited = awaitTask(h.client.listChatModels());
+        QCOMPARE(limited.error().kind(), ClientError::Kind::Http);
+        QCOMPARE(limited.error().status(), 429);
+        QVERIFY(h.waits.isEmpty());
+        const auto models = awaitTask(h.client.listChatModels());
+        QCOMPARE(models.value().size(), 4);
+        const MockGroqServer::Request list = m_server.requests().at(1);
+        QCOMPARE(list.method, QByteArray("GET"));
+        QCOMPARE(list.path, QByteArray("/openai/v1/models"));
+        QVERIFY(!list.hasHeader("content-type"));
+        QCOMPARE(m_server.requests().size(), 3);
+    }
+
+    void pingAndJSONModeRequests()
+    {
+        m_server.enqueue(
+            { Response::completion(GroqMessage { QStringLiteral("assistant"), QStringLiteral(" ok\n") }.toJson()),
+                Response::fixture(200, QStringLiteral("chat-json-mode.gpt-oss-120b.json")) });
+        Harness h(m_server);
+        QCOMPARE(awaitTask(h.client.ping(QStringLiteral("openai/gpt-oss-20b"))).value(), QStringLiteral(" ok\n"));
+        const QJsonObject ping = QJsonDocument::fromJson(m_server.requests().at(0).body).object();
+        QCOMPARE(ping.value(QLatin1String("messages")).toArray(),
+            (QJsonArray {
+                GroqMessage { QStringLiteral("system"), QStringLiteral("Respond with exactly the word: ok") }.toJson(),
+                GroqMessage { QStringLiteral("user"), QStringLiteral("ping") }.toJson() }));
+        QCOMPARE(ping.value(QLatin1String("reasoning_effort")).toString(), QStringLiteral("low"));
+        QCOMPARE(ping.value(QLatin1String("temperature")).toDouble(), 0.0);
+        QCOMPARE(ping.value(QLatin1String("max_tokens")).toInt(), 256);
+
+        const auto json = awaitTask(h.client.chatOnce(QStringLiteral("openai/gpt-oss-120b"),
+            { { QStringLiteral("user"), QStringLiteral("city?") } }, 0.75, 4096, true, QStringLiteral("low")));
+        QVERIFY(json.value().contains(QLatin1String("Mexico City")));
+        QCOMPARE(QJsonDocument::fromJson(m_server.requests().at(1).body)[QLatin1String("response_format")].toObject(),
+            (QJsonObject { { QStringLiteral("type"), QStringLiteral("json_object") } }));
+    }
+
+    void transcriptionSendsTheRecordingAsMultipart()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tamsel-ask-1.wav"));
+        const QByteArray audio = QByteArray("RIFF") + QByteArray(4000, '\x7f') + QByteArray("\r\n--not-a-boundary");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(audio) == audio.size());
+        file.close();
+        m_server.enqueue({ Response::fixture(200, QStringLiteral("transcription.observed.json")),
+            Response::json(200, R"({"text":" \n "})") });
+        Harness h(m_server);
+
+        QCOMPARE(awaitTask(h.client.transcribe(path, QStringLiteral("whisper-large-v3"))).value(),
+            QStringLiteral("Dziękuję."));
+        const MockGroqServer::Request request = m_server.requests().at(0);
+        QCOMPARE(request.path, QByteArray("/openai/v1/audio/transcriptions"));
+        const QByteArray contentType = request.header("content-type");
+        QVERIFY(contentType.startsWith("multipart/form-data; boundary=Boundary-"));
+        const QByteArray boundary = contentType.mid(contentType.indexOf('=') + 1);
+        QCOMPARE(boundary.size(), 9 + 36);
+        QCOMPARE(request.body,
+            "--" + boundary + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\nwhisper-large-v3\r\n--"
+                + boundary + "\r\nContent-Disposition: form-data; name=\"response_format\"\r\n\r\njson\r\n--" + boundary
+                + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"tamsel-ask-1.wav\"\r\n"
+                  "Content-Type: audio/wav\r\n\r\n"
+                + audio + "\r\n--" + boundary + "--\r\n");
+
+        QCOMPARE(awaitTask(h.client.transcribe(path, QStringLiteral("w"))).error(), ClientError::empty());
+        QCOMPARE(awaitTask(h.client.transcribe(dir.filePath(QStringLiteral("gone.wav")), QStringLiteral("w")))
+                     .error()
+                     .kind(),
+            ClientError::Kind::FileRead);
+        QCOMPARE(m_server.requests().size(), 2);
+    }
+
+    void noKeyMeansNoRequest()
+    {
+        Harness h(m_server, QString());
+        QCOMPARE(awaitTask(h.client.chatOnce(QStringLiteral("m"), {}, 0, 1, false, std::nullopt)).error(),
+            ClientError::missingKey());
+        QCOMPARE(awaitTask(h.client.chatStep(QStringLiteral("m"), {}, {}, 0, 1)).error(), ClientError::missingKey());
+        QCOMPARE(awaitTask(h.client.transcribe(QStringLiteral("/nonexistent.wav"), QStringLiteral("m"))).error(),
+            ClientError::missingKey());
+        QCOMPARE(awaitTask(h.client.listChatModels()).error(), ClientError::missingKey());
+        QCOMPARE(awaitTask(h.client.ping(QStringLiteral("m"))).error(), ClientError::missingKey());
+        QVERIFY(m_server.requests().isEmpty());
+
+        // With the key store: each call reads the key afresh.
+        FakeSecretStore secrets;
+        SettingsStore settings(m_env->settingsFilePath());
+        KeyStore keys(secrets, settings);
+        awaitTask(keys.load());
+        QNetworkAccessManager network;
+        GroqClient client(network, keys);
+        client.setBaseURL(m_server.baseURL());
+        QCOMPARE(awaitTask(client.listChatModels()).error(), ClientError::missingKey());
+        QVERIFY(awaitTask(keys.setGroqAPIKey(QStringLiteral(" gsk_fresh \n"))));
+        m_server.enqueue(Response::fixture(200, QStringLiteral("models-list.observed-2026.json")));
+        QVERIFY(awaitTask(client.listChatModels()).ok());
+        QCOMPARE(m_server.requests().at(0).header("authorization"), QByteArray("Bearer gsk_fresh"));
+    }
+
+    void theKeyTravelsOnlyInTheAuthorizationHeader()
+    {
+        LogCapture log;
+        const QByteArray echo = "{\"error\":{\"message\":\"Invalid API Key " + testKey.toUtf8()
+            + "\",\"type\":\"invalid_request_error\",\"code\":\"invalid_api_key\"}}\n";
+        m_server.enqueue({ Response::json(429, echo), Response::json(401, echo), Response::json(404, echo),
+            Response::json(400, echo), Response::fixture(200, QStringLiteral("transcription.observed.json")) });
+        Harness h(m_server);
+        QList<ClientError> errors;
+        errors.append(awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1)).error());
+        errors.append(awaitTask(h.client.listChatModels()).error());
+        errors.append(awaitTask(h.client.chatOnce(QStringLiteral("m"),
+                                    { { QStringLiteral("user"), QStringLiteral("hi") } }, 0, 1, true, std::nullopt))
+                          .error());
+        QTemporaryDir dir;
+        QFile audio(dir.filePath(QStringLiteral("a.wav")));
+        QVERIFY(audio.open(QIODevice::WriteOnly));
+        audio.close();
+        QVERIFY(awaitTask(h.client.transcribe(audio.fileName(), QStringLiteral("w"))).ok());
+
+        QCOMPARE(m_server.requests().size(), 5);
+        for (const MockGroqServer::Request &request : m_server.requests()) {
+            QVERIFY(!request.path.contains(testKey.toUtf8()) && !request.body.contains(testKey.toUtf8()));
+            for (const auto &[name, value] : request.headers)
+                QCOMPARE(value.contains(testKey.toUtf8()), name == "authorization");
+        }
+        for (const ClientError &error : errors) {
+            QVERIFY2(!error.body().contains(testKey) && !error.description().contains(testKey),
+                qPrintable(error.description()));
+            QVERIFY2(error.body().contains(QLatin1String("[redacted]")), qPrintable(error.body()));
+        }
+        QVERIFY(!log.anyContains(testKey));
+    }
+
+    void transportFailuresAreNotRetried()
+    {
+        Harness h(m_server);
+        // Dropped before any answer (the network stack may resend once on a fresh connection).
+        m_server.enqueue({ Response::dropped(), Response::dropped(), Response::dropped() });
+        auto dropped = awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1));
+        QCOMPARE(dropped.error().kind(), ClientError::Kind::Network);
+        QVERIFY(h.waits.isEmpty());
+
+        m_server.reset();
+        h.client.setTransferTimeout(200);
+        m_server.enqueue(Response::fixture(200, QStringLiteral("chat-plain.kimi-k2.json")).delayed(5000));
+        const auto late = awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1));
+        QCOMPARE(late.error().kind(), ClientError::Kind::Network);
+        QCOMPARE(late.error().networkFailure(), ClientError::NetworkFailure::TimedOut);
+        QCOMPARE(m_server.requests().size(), 1);
+
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        QVERIFY(h.client.setBaseURL(QUrl(QStringLiteral("http://127.0.0.1:%1/openai/v1").arg(port))));
+        const auto refused = awaitTask(h.client.listChatModels());
+        QCOMPARE(refused.error().kind(), ClientError::Kind::Network);
+        QVERIFY(refused.error().description().startsWith(QLatin1String("Couldn't reach Groq: ")));
+        QVERIFY(h.waits.isEmpty());
+    }
+
+    void oversizedAnswersAreCutOff()
+    {
+        m_server.enqueue(Response::json(200, QByteArray(GroqClient::maxResponseBytes + 1024, ' ')));
+        Harness h(m_server);
+        const auto result = awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1));
+        QCOMPARE(result.error(), ClientError::decoding(QStringLiteral("The answer was larger than 8 MiB.")));
+    }
+
+    void deletingTheClientMidRequestIsSafe()
+    {
+        m_server.enqueue(Response::fixture(200, QStringLiteral("chat-plain.kimi-k2.json")).delayed(300));
+        QNetworkAccessManager network; // outlives the client, as the application's does
+        auto client = std::make_unique<GroqClient>(network, [] { return std::optional<QString>(testKey); });
+        client->setBaseURL(m_server.baseURL());
+        auto task = client->chatOnce(
+            QStringLiteral("m"), { { QStringLiteral("user"), QStringLiteral("hi") } }, 0, 1, false, std::nullopt);
+        QObject context;
+        QTimer::singleShot(50, &context, [&client] { client.reset(); });
+        QCOMPARE(awaitTask(std::move(task)).error(), ClientError::cancelled());
+    }
+
+    void baseURLAcceptsOnlySafeAddresses()
+    {
+        Harness h(m_server);
+        QVERIFY(!h.client.setBaseURL(QUrl(QStringLiteral("http://example.com/openai/v1"))));
+        QVERIFY(!h.client.setBaseURL(QUrl(QStringLiteral("ftp://127.0.0.1/v1"))));
+        QVERIFY(h.client.setBaseURL(QUrl(QStringLiteral("http://localhost:8080/v1"))));
+        QVERIFY(h.client.setBaseURL(QUrl(QStringLiteral("https://example.com/openai/v1/"))));
+        QCOMPARE(h.client.baseURL(), QUrl(QStringLiteral("https://example.com/openai/v1")));
+        if (qEnvironmentVariableIsEmpty("TAMSEL_GROQ_BASE_URL"))
+            QCOMPARE(GroqClient::defaultBaseURL(), QUrl(QStringLiteral("https://api.groq.com/openai/v1")));
+    }
+
+private:
+    TestEnvironment *m_env;
+    MockGroqServer m_server;
+};
+
+TAMSEL_TEST_MAIN(TestGroqClient)
+#include "tst_groqclient.moc"
