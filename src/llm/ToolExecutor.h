@@ -1,0 +1,22 @@
+#pragma once
+
+#include "llm/ToolCall.h"
+#include "llm/ToolSpec.h"
+
+#include <QList>
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+// What the Ask agent needs from the tools it offers the model: their descriptions, and a way to
+// carry out one call. execute() never fails: every problem is reported in the result text, which
+// the agent tags "[OK] " or "[ERROR] " before the model sees it. Calls run one at a time on the
+// main thread.
+class ToolExecutor {
+public:
+    virtual ~ToolExecutor() = default;
+
+    // The tools, in the order they are offered to the model.
+    virtual QList<ToolSpec> specs() const = 0;
+    virtual QCoro::Task<QString> execute(ToolCall call) = 0;
+};
