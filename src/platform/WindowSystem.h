@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QRect>
+
+class QWindow;
+
+// What the pet and its bubble need from the window system beyond what Qt offers: presence on
+// every virtual desktop, a pointer-input shape, and stacking information. Every operation does
+// nothing when the window or the window system is unavailable.
+class WindowSystem : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~WindowSystem() override = default;
+
+    // Shows the window on every virtual desktop, now and after it is next mapped.
+    virtual void setOnAllDesktops(QWindow *window) = 0;
+    // Limits pointer input to the rectangles, given in the window's native pixels and sorted by
+    // y, then x. An empty list lets every click through.
+    virtual void setInputShape(QWindow *window, const QList<QRect> &rects) = 0;
+    // Whether a visible window stacked above this one overlaps it.
+    virtual bool isCovered(QWindow *window) = 0;
+
+signals:
+    // The stacking order of the desktop's windows changed.
+    void stackingChanged();
+};

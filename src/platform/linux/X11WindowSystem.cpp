@@ -1,0 +1,231 @@
+#include "platform/linux/X11WindowSystem.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QWindow>
+
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+
+namespace {
+// Replies from xcb are malloc'ed and owned by the caller.
+struct FreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+template<typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+
+constexpr quint32 allDesktops = 0xFFFFFFFF;
+constexpr quint32 sourceApplication = 1; // EWMH source indication of a client message
+
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
+{
+    const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+template<typename T> T clampTo(int value)
+{
+    return static_cast<T>(qBound(int(std::numeric_limits<T>::min()), value, int(std::numeric_limits<T>::max())));
+}
+}
+
+X11WindowSystem::X11WindowSystem(QObject *parent)
+    : WindowSystem(parent)
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    m_connection = x11 ? x11->connection() : nullptr;
+    if (!m_connection)
+        return;
+    const xcb_query_extension_reply_t *shape = xcb_get_extension_data(m_connection, &xcb_shape_id);
+    m_hasShape = shape && shape->present;
+    m_desktopAtom = internAtom(m_connection, "_NET_WM_DESKTOP");
+    m_stackingAtom = internAtom(m_connection, "_NET_CLIENT_LIST_STACKING");
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(m_connection)); it.rem; xcb_screen_next(&it))
+        m_roots.push_back(it.data->root);
+    watchRootProperties();
+    qGuiApp->installNativeEventFilter(this);
+}
+
+X11WindowSystem::~X11WindowSystem()
+{
+    if (m_connection && qGuiApp)
+        qGuiApp->removeNativeEventFilter(this);
+}
+
+void X11WindowSystem::watchRootProperties()
+{
+    // Qt already listens to property changes on the root windows; make sure without replacing
+    // the rest of its event mask.
+    for (const xcb_window_t root : m_roots) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, root), nullptr));
+        if (!attributes || (attributes->your_event_mask & XCB_EVENT_MASK_PROPERTY_CHANGE))
+            continue;
+        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(m_connection, root, XCB_CW_EVENT_MASK, &mask);
+    }
+    xcb_flush(m_connection);
+}
+
+quint32 X11WindowSystem::rootOf(quint32 window) const
+{
+    if (m_roots.size() == 1)
+        return m_roots.front();
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
+    if (tree)
+        return tree->root;
+    return m_roots.empty() ? xcb_window_t(XCB_WINDOW_NONE) : m_roots.front();
+}
+
+void X11WindowSystem::setOnAllDesktops(QWindow *window)
+{
+    if (!m_connection || !window || m_desktopAtom == XCB_ATOM_NONE)
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    // The property is what the window manager reads when it maps the window; a mapped window is
+    // moved by asking the window manager with a client message.
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, m_desktopAtom, XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    xcb_client_message_event_t message {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = m_desktopAtom;
+    message.data.data32[0] = allDesktops;
+    message.data.data32[1] = sourceApplication;
+    xcb_send_event(m_connection, 0, rootOf(id),
+        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+        reinterpret_cast<const char *>(&message));
+    xcb_flush(m_connection);
+}
+
+void X11WindowSystem::setInputShape(QWindow *window, const QList<QRect> &rects)
+{
+    if (!m_connection || !m_hasShape || !window)
+        return;
+    m_shapeBuffer.clear();
+    m_shapeBuffer.reserve(size_t(rects.size()));
+    for (const QRect &rect : rects) {
+        if (rect.isEmpty())
+            continue;
+        m_shapeBuffer.push_back(xcb_rectangle_t { clampTo<int16_t>(rect.x()), clampTo<int16_t>(rect.y()),
+            clampTo<uint16_t>(rect.width()), clampTo<uint16_t>(rect.height()) });
+    }
+    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_YX_SORTED,
+        static_cast<xcb_window_t>(window->winId()), 0, 0, static_cast<uint32_t>(m_shapeBuffer.size()),
+        m_shapeBuffer.data());
+    xcb_flush(m_connection);
+}
+
+bool X11WindowSystem::isCovered(QWindow *window)
+{
+    if (!m_connection || !window || m_stackingAtom == XCB_ATOM_NONE || !window->handle())
+        return false;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_window_t root = rootOf(id);
+    Reply<xcb_get_property_reply_t> stacking(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, root, m_stackingAtom, XCB_ATOM_WINDOW, 0, 4096), nullptr));
+    if (!stacking || stacking->format != 32)
+        return false;
+    const auto *windows = static_cast<const xcb_window_t *>(xcb_get_property_value(stacking.get()));
+    const int count = xcb_get_property_value_length(stacking.get()) / int(sizeof(xcb_window_t));
+    int ours = -1;
+    for (int i = 0; i < count; ++i) {
+        if (windows[i] == id)
+            ours = i;
+    }
+    if (ours < 0)
+        return false;
+
+    // The list runs from bottom to top. Ask for every window's place at once, then read.
+    struct Pending {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t position;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(size_t(count - ours));
+    for (int i = ours; i < count; ++i) {
+        pending.push_back(
+            { xcb_get_window_attributes(m_connection, windows[i]), xcb_get_geometry(m_connection, windows[i]),
+                xcb_translate_coordinates(m_connection, windows[i], root, 0, 0) });
+    }
+    QRect ourRect;
+    bool covered = false;
+    for (size_t i = 0; i < pending.size(); ++i) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(m_connection, pending[i].attributes, nullptr));
+        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(m_connection, pending[i].geometry, nullptr));
+        Reply<xcb_translate_coordinates_reply_t> position(
+            xcb_translate_coordinates_reply(m_connection, pending[i].position, nullptr));
+        if (!attributes || !geometry || !position)
+            continue;
+        const QRect rect(position->dst_x, position->dst_y, geometry->width, geometry->height);
+        if (i == 0)
+            ourRect = rect;
+        else if (!covered && attributes->map_state == XCB_MAP_STATE_VIEWABLE && rect.intersects(ourRect))
+            covered = true;
+    }
+    return covered;
+}
+
+std::optional<quint32> X11WindowSystem::desktop(QWindow *window) const
+{
+    if (!m_connection || !window || !window->handle())
+        return std::nullopt;
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_connection,
+        xcb_get_property(
+            m_connection, 0, static_cast<xcb_window_t>(window->winId()), m_desktopAtom, XCB_ATOM_CARDINAL, 0, 1),
+        nullptr));
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+        return std::nullopt;
+    return *static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
+}
+
+QRegion X11WindowSystem::inputShape(QWindow *window) const
+{
+    QRegion region;
+    if (!m_connection || !m_hasShape || !window || !window->handle())
+        return region;
+    Reply<xcb_shape_get_rectangles_reply_t> reply(xcb_shape_get_rectangles_reply(m_connection,
+        xcb_shape_get_rectangles(m_connection, static_cast<xcb_window_t>(window->winId()), XCB_SHAPE_SK_INPUT),
+        nullptr));
+    if (!reply)
+        return region;
+    const xcb_rectangle_t *rects = xcb_shape_get_rectangles_rectangles(reply.get());
+    const int count = xcb_shape_get_rectangles_rectangles_length(reply.get());
+    for (int i = 0; i < count; ++i)
+        region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    return region;
+}
+
+bool X11WindowSystem::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return false;
+    const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+    if (notify->atom != m_stackingAtom || std::find(m_roots.begin(), m_roots.end(), notify->window) == m_roots.end())
+        return false;
+    // Stacking changes come in bursts; report them once, after the event is handled.
+    if (!m_stackingNotificationQueued) {
+        m_stackingNotificationQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_stackingNotificationQueued = false;
+                emit stackingChanged();
+            },
+            Qt::QueuedConnection);
+    }
+    return false;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/WindowSystem.h"
+
+#include <optional>
+#include <vector>
+
+#include <QAbstractNativeEventFilter>
+#include <QRegion>
+
+struct xcb_connection_t;
+struct xcb_rectangle_t;
+
+// The window system on an X server, through the connection Qt's xcb platform opened. Without one
+// (another platform plug-in, tests offscreen) every operation does nothing.
+class X11WindowSystem final : public WindowSystem, public QAbstractNativeEventFilter {
+    Q_OBJECT
+
+public:
+    explicit X11WindowSystem(QObject *parent = nullptr);
+    ~X11WindowSystem() override;
+
+    void setOnAllDesktops(QWindow *window) override;
+    void setInputShape(QWindow *window, const QList<QRect> &rects) override;
+    bool isCovered(QWindow *window) override;
+
+    bool isAvailable() const { return m_connection != nullptr; }
+    // What the X server holds for a window, read back for diagnostics and tests.
+    std::optional<quint32> desktop(QWindow *window) const;
+    QRegion inputShape(QWindow *window) const;
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    quint32 rootOf(quint32 window) const;
+    void watchRootProperties();
+
+    xcb_connection_t *m_connection = nullptr;
+    bool m_hasShape = false;
+    quint32 m_desktopAtom = 0;
+    quint32 m_stackingAtom = 0;
+    std::vector<quint32> m_roots;
+    std::vector<xcb_rectangle_t> m_shapeBuffer; // reused between shape updates
+    bool m_stackingNotificationQueued = false;
+};
