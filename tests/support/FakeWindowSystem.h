@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/WindowSystem.h"
+
+#include <QHash>
+#include <QSet>
+#include <QWindow>
+
+// Records what the pet and its bubble ask of the window system, for tests that run without one.
+class FakeWindowSystem final : public WindowSystem {
+public:
+    using WindowSystem::WindowSystem;
+
+    void setOnAllDesktops(QWindow *window) override { onAllDesktops.insert(window); }
+    void setInputShape(QWindow *window, const QList<QRect> &rects) override
+    {
+        ++shapeUpdates;
+        shapes.insert(window, rects);
+    }
+    bool isCovered(QWindow *) override { return false; }
+
+    QSet<QWindow *> onAllDesktops;
+    QHash<QWindow *, QList<QRect>> shapes;
+    int shapeUpdates = 0;
+};
