@@ -18,6 +18,7 @@
 #include "presence/ui/SpeechBubbleController.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -53,6 +54,11 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
 {
     m_sinceStart.start();
     connect(&m_stateMachine, &PetStateMachine::stateEntered, this, &AppDelegate::onStateEntered);
+    // Losing the pointer to another program mid-press must not leave a drag hanging.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive && m_windowController && m_windowController->spriteView()->isPressed())
+            m_windowController->spriteView()->endPressWithoutClick();
+    });
 }
 
 AppDelegate::~AppDelegate()
