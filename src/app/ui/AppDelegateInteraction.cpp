@@ -2,6 +2,7 @@
 #include "app/ui/AppDelegate.h"
 
 #include "app/ClickBehavior.h"
+#include "app/Log.h"
 #include "app/SettingsStore.h"
 #include "data/PetAnimationMapStore.h"
 #include "pets/PetLibrary.h"
@@ -54,6 +55,7 @@ void AppDelegate::playAnimation(PetAnimationState label, qint64 row, bool loop, 
     animation.frameCount = std::max<qint64>(m_decoder->effectiveFrameCount(row), 1);
     animation.fps = fps.value_or(AnimationRules::scaledFps(row, animationContext()));
     animation.loop = loop;
+    qCDebug(lcTamselTrace).nospace() << "playing row " << row << (loop ? " looping" : " once");
     m_player->set(animation, true);
     m_player->play();
 }
