@@ -249,15 +249,7 @@ private slots:
         };
         row("success", QStringLiteral("Saved to clipboard."), QStringLiteral("[OK] Saved to clipboard."));
         row("couldn't, indented", QStringLiteral(" \tCouldn't open x."), QStringLiteral("[ERROR]  \tCouldn't open x."));
-        row("could not", QStringLiteral("could not"), QStringLiteral("[ERROR] could not"));
-        row("need an", QStringLiteral("Need an ISO 8601 fire time."),
-            QStringLiteral("[ERROR] Need an ISO 8601 fire time."));
-        row("no notes", QStringLiteral("No notes saved yet."), QStringLiteral("[ERROR] No notes saved yet."));
         row("unknown tool", QStringLiteral("Unknown tool: dance"), QStringLiteral("[ERROR] Unknown tool: dance"));
-        row("screencapture", QStringLiteral("screencapture exited with status 1."),
-            QStringLiteral("[ERROR] screencapture exited with status 1."));
-        row("model didn't", QStringLiteral("The model didn't"), QStringLiteral("[ERROR] The model didn't"));
-        row("transcription", QStringLiteral("Transcription failed"), QStringLiteral("[ERROR] Transcription failed"));
         row("permission", QStringLiteral("PERMISSION_REQUIRED: grant it"),
             QStringLiteral("[ERROR] PERMISSION_REQUIRED: grant it"));
         row("permission lower case", QStringLiteral("permission_required: x"),
