@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class AlertPresenter;
 class Clock;
 class FileRevealer;
@@ -20,6 +22,8 @@ struct AppEnvironment {
     PetLibrary *library = nullptr;
     FileRevealer *fileRevealer = nullptr;
     WindowSystem *windowSystem = nullptr;
+    // Where notes are kept; empty for the standard place.
+    QString notesFilePath;
     // Log how long the first frame took to reach the screen (benchmarks).
     bool reportFirstFrame = false;
 };

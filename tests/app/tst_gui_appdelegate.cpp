@@ -4,11 +4,15 @@
 #include "app/ui/AppDelegate.h"
 #include "data/CharacterStore.h"
 #include "data/PetAnimationMapStore.h"
+#include "data/ReminderScheduler.h"
+#include "data/ReminderStore.h"
 #include "pets/PetLibrary.h"
 #include "platform/FileRevealer.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetWindowController.h"
+#include "presence/ui/SpeechBubbleController.h"
+#include "presence/ui/SpeechBubbleView.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
@@ -57,6 +61,7 @@ private:
             environment.library = &library;
             environment.fileRevealer = &revealer;
             environment.windowSystem = &windowSystem;
+            environment.notesFilePath = env->home() + "/notes.json";
             delegate = std::make_unique<AppDelegate>(environment);
         }
         static PetLibrary::Locations locations(TestEnvironment *env, const QString &bundled)
@@ -228,6 +233,21 @@ private slots:
         QCOMPARE(app.settings.lastPosition(), std::optional<QPointF>(QPointF(150, 160)));
         QVERIFY(!app.settings.value(SettingsKeys::lastScreenID).isEmpty());
         QVERIFY(!player->isRunning());
+    }
+
+    void firedReminderSpeaksAndPlaysItsRowOnce()
+    {
+        App app(m_env);
+        app.launch();
+        Reminder reminder = Reminder::create("Stretch", app.clock.now(), Reminder::Repeat::None);
+        reminder.animationRow = 4;
+        app.delegate->reminderStore().add(reminder);
+        app.delegate->reminderScheduler()->check();
+        QVERIFY(app.delegate->speechBubble().isShowing());
+        QCOMPARE(app.delegate->speechBubble().view()->text(), QString("⏰ Stretch"));
+        QCOMPARE(app.delegate->animationPlayer()->animation().row, 4);
+        QVERIFY(!app.delegate->animationPlayer()->animation().loop);
+        QVERIFY(!app.delegate->reminderStore().reminders().constFirst().enabled);
     }
 
     void hiddenStartKeepsThePlayerSuspendedAndQuitWithoutPetSavesNothing()

@@ -7,7 +7,10 @@
 #include "app/SettingsStore.h"
 #include "app/TextParsing.h"
 #include "data/CharacterStore.h"
+#include "data/NoteStore.h"
 #include "data/PetAnimationMapStore.h"
+#include "data/ReminderScheduler.h"
+#include "data/ReminderStore.h"
 #include "pets/PetImageCache.h"
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
@@ -47,8 +50,12 @@ const QString kBundledPetPersonality = QStringLiteral(
 AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
+    , m_reminderStore(std::make_unique<ReminderStore>(*environment.settings))
     , m_animationMapStore(std::make_unique<PetAnimationMapStore>(*environment.settings))
     , m_characterStore(std::make_unique<CharacterStore>(*environment.settings))
+    , m_noteStore(std::make_unique<NoteStore>(
+          environment.notesFilePath.isEmpty() ? NoteStore::defaultFilePath() : environment.notesFilePath,
+          *environment.clock))
     , m_speechBubble(std::make_unique<SpeechBubbleController>(environment.windowSystem))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
 {
@@ -81,6 +88,10 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
     ModelGuard::enforceToolCapableModel(*m_env.settings);
     m_showInTaskbar = m_env.settings->showDockIcon();
 
+    m_reminderScheduler = std::make_unique<ReminderScheduler>(
+        *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
+    m_reminderScheduler->start();
+
     seedBundledPetDefaultsIfNeeded();
     const QList<PetPackage> installed = m_env.library->loadLibrary();
     const QString selected = m_env.settings->value(SettingsKeys::selectedPetID);
@@ -105,9 +116,18 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    if (m_reminderScheduler)
+        m_reminderScheduler->stop();
     if (m_player)
         m_player->stop();
     persistWindowFrame();
+}
+
+void AppDelegate::handleReminderFired(const Reminder &reminder)
+{
+    m_speechBubble->show(QStringLiteral("⏰ ") + reminder.title, std::chrono::seconds(8));
+    if (reminder.animationRow)
+        playRowOneShot(*reminder.animationRow);
 }
 
 void AppDelegate::seedBundledPetDefaultsIfNeeded()

@@ -18,6 +18,10 @@
 
 class AnimationPlayer;
 class CharacterStore;
+class NoteStore;
+class ReminderScheduler;
+class ReminderStore;
+struct Reminder;
 class PetAnimationMapStore;
 class PetWindowController;
 class SpeechBubbleController;
@@ -88,6 +92,9 @@ public:
     SpeechBubbleController &speechBubble() const { return *m_speechBubble; }
     CharacterStore &characterStore() const { return *m_characterStore; }
     PetAnimationMapStore &animationMapStore() const { return *m_animationMapStore; }
+    ReminderStore &reminderStore() const { return *m_reminderStore; }
+    NoteStore &noteStore() const { return *m_noteStore; }
+    ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
     PetStateMachine &stateMachine() { return m_stateMachine; }
     std::optional<qint64> pinnedRow() const { return m_pinnedRow; }
     bool showsInTaskbar() const { return m_showInTaskbar; }
@@ -110,13 +117,18 @@ private:
     void onStateEntered(PetAnimationState state);
     void onOneShotFinished();
     void onFrameEmitted(const QImage &frame);
+    void handleReminderFired(const Reminder &reminder);
     void reportFirstFrameIfShown();
     void presentLoadError(const QString &title, const QString &description, const QString &recovery);
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
+    // Created and loaded in this order.
+    std::unique_ptr<ReminderStore> m_reminderStore;
     std::unique_ptr<PetAnimationMapStore> m_animationMapStore;
     std::unique_ptr<CharacterStore> m_characterStore;
+    std::unique_ptr<NoteStore> m_noteStore;
+    std::unique_ptr<ReminderScheduler> m_reminderScheduler;
     std::unique_ptr<SpeechBubbleController> m_speechBubble;
     PetLibraryFlows m_libraryFlows;
 
