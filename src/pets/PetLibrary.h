@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/Result.h"
+#include "pets/ImportLimits.h"
+#include "pets/PetPackage.h"
+#include "pets/PetPackageError.h"
+#include "pets/PetValidator.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The program's own folder of installed pets: one subfolder per pet, named after its manifest id,
+// holding a copy of the imported package. Everything here is synchronous and meant for the main
+// thread; imports are bounded by ImportLimits.
+class PetLibrary {
+public:
+    struct Locations {
+        QString root; // the library folder
+        QString olderRoot; // moved to root on first use when root does not exist yet
+        QString bundledPetFolder; // the pet that ships with the program
+        QString nimboFolder; // where Nimbo keeps its pets
+        QString workFolderParent; // where zip imports unpack
+    };
+
+    // Uses the given folders (tests and tools); migrates the older root and creates the root.
+    explicit PetLibrary(Locations locations, ImportLimits limits = {});
+    PetLibrary(const PetLibrary &) = delete;
+    PetLibrary &operator=(const PetLibrary &) = delete;
+
+    // The program's library under ~/.local/share/tamsel/Pets, created on first use.
+    static PetLibrary &shared();
+    // The folders the shared library uses: the generic data folder's "tamsel/Pets" (older root
+    // "Tamsel Desk/Pets"), the ":/BundledPet" resource, ~/.nimbo/pets and the temporary folder.
+    static Locations defaultLocations();
+
+    // Row names for the built-in pet's atlas (index = row, 0..8), also used to seed row names.
+    static const QStringList &bundledPetDefaultNames();
+
+    QString rootPath() const { return m_locations.root; }
+    QString nimboPetsPath() const { return m_locations.nimboFolder; }
+    const PetValidator &validator() const { return m_validator; }
+
+    // The valid pets in the library, sorted by display name (localized, case-insensitive, stable).
+    // Hidden, linked and invalid entries are skipped; a listing failure gives an empty list.
+    QList<PetPackage> loadLibrary() const;
+
+    // The built-in pet's manifest id when the built-in folder validates; computed once.
+    std::optional<QString> bundledPetID() const;
+
+    // Makes sure the built-in pet is in the library and returns the library's copy. An existing
+    // copy is not refreshed. Absent when there is no valid built-in pet or the import fails.
+    std::optional<PetPackage> installBundledPetIfNeeded();
+
+    // Copies a package into the library as root/<id>, replacing an installed pet with the same id.
+    // The copy is made beside the library's pets and moved into place only once it validates, so
+    // a failed import leaves the installed pet untouched. Links and special files are not copied.
+    // Importing the library's own copy of a pet returns it unchanged.
+    Result<PetPackage, PetPackageError> importFolder(const QString &folderPath);
+
+    // Unpacks a .zip into a fresh work folder and imports the package in it: the single folder
+    // the zip holds, otherwise the zip's top level. A zip that cannot be read or breaks the rules
+    // of ZipExtractor fails with spritesheetUnreadable. The work folder is always removed.
+    Result<PetPackage, PetPackageError> importZip(const QString &zipPath);
+
+    // Removes a pet from the library: root/<id> when it exists, else the package's folder when
+    // that is a folder of the library. Anything else, the root itself included, is refused with
+    // notInLibrary; source folders outside the library are never touched.
+    std::optional<PetPackageError> deletePet(const PetPackage &package);
+
+    // The valid packages in the Nimbo folder, in listing order; not imported.
+    QList<PetPackage> discoverNimboPets() const;
+
+private:
+    QString stagingPath(const QString &prefix) const;
+
+    Locations m_locations;
+    ImportLimits m_limits;
+    PetValidator m_validator;
+    mutable std::optional<std::optional<QString>> m_bundledPetID;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small pet packages generated on the fly: a pet.json and a WebP atlas of 2 x 2 cells.
+namespace PetFixtures {
+
+QByteArray manifest(const QString &id, const QString &displayName);
+// A 64 x 64 WebP image.
+QByteArray atlas();
+
+// Creates folder (with parents) holding pet.json = manifestData and, unless atlasData is null,
+// spritesheet.webp = atlasData. Returns the folder's path.
+QString writePackage(const QString &folder, const QByteArray &manifestData, const QByteArray &atlasData = atlas());
+QString writePet(const QString &folder, const QString &id, const QString &displayName);
+
+void writeFile(const QString &path, const QByteArray &data);
+QByteArray readFile(const QString &path);
+
+}
