@@ -282,9 +282,11 @@ void BehaviorEngine::startStroll()
 
 void BehaviorEngine::strollTick()
 {
+    // A tick outside a stroll (a caller's stray call) has nothing to walk towards.
+    if (!isStrolling())
+        return;
     if (m_isDragging) {
-        if (isStrolling())
-            endStrollTimer();
+        endStrollTimer();
         return;
     }
     const auto frame = windowFrame();

@@ -363,6 +363,9 @@ void TestBehaviorEngine::dragAndClickCancelStrollsDifferently()
     rig.engine.cancelStroll(true);
     QVERIFY(!rig.engine.isStrolling());
     QCOMPARE(rig.played.last(), (Play { 0, false }));
+    rig.engine.strollTick(); // a stray tick after the end walks nowhere
+    QCOMPARE(rig.played.size(), 3);
+    QVERIFY(rig.moves.isEmpty());
 
     // The window vanishing ends the stroll with the idle row and moves nothing.
     rig.heartbeat(500, { 0.5, 0.3, 0.2, 0.5 });
