@@ -15,6 +15,7 @@ class HotKeyMonitor : public QObject {
     Q_OBJECT
 
 public:
+    // The hot keys must outlive the monitor.
     explicit HotKeyMonitor(GlobalHotKey &hotKeys, QObject *parent = nullptr);
     ~HotKeyMonitor() override;
 

@@ -91,13 +91,6 @@ private slots:
         QCOMPARE(log.lines().size(), 1);
     }
 
-    void combinationsAreNamedForTheLog()
-    {
-        QCOMPARE(HotKeyMonitor::describe(Qt::Key_K, Qt::MetaModifier), QStringLiteral("Super+K"));
-        QCOMPARE(HotKeyMonitor::describe(Qt::Key_F5, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier),
-            QStringLiteral("Ctrl+Alt+Shift+F5"));
-    }
-
     void handlerRunsOnlyWhileItsContextLives()
     {
         FakeGlobalHotKey hotKeys;
