@@ -208,8 +208,12 @@ std::optional<QPointF> SettingsStore::lastPosition() const
 
 void SettingsStore::setLastPosition(QPointF origin)
 {
-    setValue(SettingsKeys::lastPositionX, origin.x());
-    setValue(SettingsKeys::lastPositionY, origin.y());
+    // Both coordinates reach the file together, so no reader ever sees half a position.
+    m_settings->setValue(SettingsKeys::lastPositionX.name, origin.x());
+    m_settings->setValue(SettingsKeys::lastPositionY.name, origin.y());
+    m_settings->sync();
+    emit valueChanged(SettingsKeys::lastPositionX.name);
+    emit valueChanged(SettingsKeys::lastPositionY.name);
 }
 
 QHash<QString, bool> SettingsStore::movementInversions() const

@@ -13,12 +13,14 @@
 
 // The key store's rules against an in-memory keyring, then against the real desktop keyring
 // (the headless test session runs an unlocked gnome-keyring).
-class TestKeyStore : public QObject
-{
+class TestKeyStore : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestKeyStore(TestEnvironment *env) : m_env(env) {}
+    explicit TestKeyStore(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
 
 private:
     TestEnvironment *m_env;
@@ -69,7 +71,7 @@ private slots:
         KeyStore store(secrets, settings);
         LogCapture log;
         QVERIFY(!awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_new"))));
-        QCOMPARE(log.lines(), QStringList{"KeyStore: keychain write failed; key not saved"});
+        QCOMPARE(log.lines(), QStringList { "KeyStore: keychain write failed; key not saved" });
         QVERIFY(secrets.items.isEmpty());
         QVERIFY(!store.hasKey());
     }
@@ -92,7 +94,7 @@ private slots:
 
     void migrationFailureLeavesTheSettingsUntouched()
     {
-        for (const bool corruptReadBack : {false, true}) {
+        for (const bool corruptReadBack : { false, true }) {
             FakeSecretStore secrets;
             secrets.failWrites = !corruptReadBack;
             secrets.corruptReads = corruptReadBack;
@@ -100,10 +102,11 @@ private slots:
             settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral("gsk_legacy"));
             KeyStore store(secrets, settings);
             LogCapture log;
-            QCOMPARE(awaitTask(store.migrateFromDefaultsIfNeeded()),
-                     std::optional<QString>(QStringLiteral("gsk_legacy")));
+            QCOMPARE(
+                awaitTask(store.migrateFromDefaultsIfNeeded()), std::optional<QString>(QStringLiteral("gsk_legacy")));
             QCOMPARE(settings.value(SettingsKeys::groqAPIKey), QStringLiteral("gsk_legacy"));
-            QCOMPARE(log.lines(), QStringList{"KeyStore: keychain migration failed; leaving the existing key in place"});
+            QCOMPARE(
+                log.lines(), QStringList { "KeyStore: keychain migration failed; leaving the existing key in place" });
         }
         // A blank legacy value is not migrated and stays where it is.
         FakeSecretStore secrets;
@@ -138,7 +141,8 @@ private slots:
         if (!KeychainSecretStore::secretServiceAvailable())
             QSKIP("no secret service in this session (run the suite with make test)");
         // A unique service per run keeps this away from any real item.
-        KeychainSecretStore secrets(QStringLiteral("app.tamsel.Tamsel.test-") + QUuid::createUuid().toString(QUuid::Id128));
+        KeychainSecretStore secrets(
+            QStringLiteral("app.tamsel.Tamsel.test-") + QUuid::createUuid().toString(QUuid::Id128));
         SettingsStore settings(m_env->settingsFilePath());
         KeyStore store(secrets, settings);
 
@@ -151,8 +155,8 @@ private slots:
         QCOMPARE(relaunched.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_real_two")));
 
         settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral(" gsk_legacy "));
-        QCOMPARE(awaitTask(relaunched.migrateFromDefaultsIfNeeded()),
-                 std::optional<QString>(QStringLiteral("gsk_legacy")));
+        QCOMPARE(
+            awaitTask(relaunched.migrateFromDefaultsIfNeeded()), std::optional<QString>(QStringLiteral("gsk_legacy")));
         QVERIFY(!settings.contains(SettingsKeys::groqAPIKey.name));
         QCOMPARE(awaitTask(secrets.read(KeyStore::account)).data, QByteArrayLiteral("gsk_legacy"));
 

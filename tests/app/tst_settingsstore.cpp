@@ -10,12 +10,14 @@
 #include <QFileInfo>
 #include <QSettings>
 
-class TestSettingsStore : public QObject
-{
+class TestSettingsStore : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestSettingsStore(TestEnvironment *env) : m_env(env) {}
+    explicit TestSettingsStore(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
 
 private:
     // Writes raw INI text, as a user editing the file by hand would.
@@ -32,10 +34,7 @@ private:
 private slots:
     void init() { m_env->reset(); }
 
-    void defaultPathHonoursXdgConfigHome()
-    {
-        QCOMPARE(SettingsStore::defaultFilePath(), m_env->settingsFilePath());
-    }
+    void defaultPathHonoursXdgConfigHome() { QCOMPARE(SettingsStore::defaultFilePath(), m_env->settingsFilePath()); }
 
     void absentKeysReadAsTheirDefaults()
     {
@@ -147,8 +146,9 @@ private slots:
             titles << SettingsEnums::displayTitle(level);
         for (InputMode mode : SettingsEnums::allInputModes())
             titles << SettingsEnums::displayTitle(mode);
-        QCOMPARE(titles, (QStringList{"Still", "Friendly", "Busy", "Wander", "Floating", "Always on Top", "Desktop",
-                                      "Text", "Voice"}));
+        QCOMPARE(titles,
+            (QStringList {
+                "Still", "Friendly", "Busy", "Wander", "Floating", "Always on Top", "Desktop", "Text", "Voice" }));
     }
 
     void movementInversionDefaultsToTheBuiltInPetOnly()
@@ -172,7 +172,7 @@ private slots:
         store.setBehaviorMode(BehaviorMode::Still);
         store.remove(SettingsKeys::behaviorMode);
         store.remove(SettingsKeys::behaviorMode); // nothing left to remove
-        QCOMPARE(changed, (QStringList{"tam.behaviorMode", "tam.behaviorMode"}));
+        QCOMPARE(changed, (QStringList { "tam.behaviorMode", "tam.behaviorMode" }));
     }
 
     void modelGuardReplacesCompoundModels()
@@ -183,7 +183,7 @@ private slots:
         store.setValue(SettingsKeys::groqModel, QStringLiteral("groq/Compound-Mini"));
         QVERIFY(ModelGuard::enforceToolCapableModel(store));
         QCOMPARE(store.value(SettingsKeys::groqModel), QStringLiteral("openai/gpt-oss-120b"));
-        QCOMPARE(log.lines(), QStringList{"Switching off groq/Compound-Mini: it cannot call tools."});
+        QCOMPARE(log.lines(), QStringList { "Switching off groq/Compound-Mini: it cannot call tools." });
         store.setValue(SettingsKeys::groqModel, QStringLiteral("llama-3.3-70b-versatile"));
         QVERIFY(!ModelGuard::enforceToolCapableModel(store));
     }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# bench-inside-session.sh EXE: the measurements of make bench (run inside headless-session.sh).
+set -uo pipefail
+exe=$1
+seconds=${BENCH_SECONDS:-30}
+ticks=$(getconf CLK_TCK)
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
+
+# measure NAME SETTINGS...: fresh home, given settings, warm-up, then CPU over the window.
+measure() {
+  local name=$1; shift
+  local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
+  mkdir -p "$home/config/tamsel"
+  printf '[General]\n' > "$home/config/tamsel/tamsel.conf"
+  for setting in "$@"; do printf '%s\n' "$setting" >> "$home/config/tamsel/tamsel.conf"; done
+  HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data TAMSEL_REPORT_FIRST_FRAME=1 \
+    "$exe" 2> "$home/log" &
+  local pid=$!
+  sleep 5
+  local before; before=$(cpu_ticks $pid)
+  sleep "$seconds"
+  local after; after=$(cpu_ticks $pid)
+  local rss; rss=$(rss_kb $pid)
+  kill -TERM $pid; wait $pid
+  local first; first=$(grep -o 'first frame on screen after [0-9]* ms' "$home/log" | grep -o '[0-9]*' || true)
+  awk -v n="$name" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" -v r="$rss" -v f="${first:-n/a}" \
+    'BEGIN { printf "%-16s CPU %6.3f %% of one core   RSS %6.1f MB   first frame %s ms\n", n, 100*(a-b)/t/s, r/1024, f }'
+  rm -rf "$home"
+}
+
+echo "Measuring over ${seconds}s each (after 5s warm-up):"
+measure "idle animation" "tam.behaviorMode=still"
+measure "hidden" "tam.behaviorMode=still" "tam.startHidden=true"
+measure "wander mode" "tam.behaviorMode=wander"

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# make bench: builds a release build and measures, inside a headless desktop session, what the pet
+# costs: CPU (% of one core) and resident memory while the idle row animates, CPU while the pet is
+# hidden, and the time from start to the first frame on screen. BENCH_SECONDS sets the window.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/install-deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+if ! cmake --build build/release --target tamsel > build/release/bench-build.log 2>&1; then
+  tail -30 build/release/bench-build.log; exit 1
+fi
+exec scripts/headless-session.sh scripts/bench-inside-session.sh "$root/build/release/src/tamsel"
