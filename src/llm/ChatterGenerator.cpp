@@ -70,24 +70,6 @@ std::optional<ChatterGenerator::RowLines> decodeRows(const QString &candidate)
     }
     return rows;
 }
-
-// The first character as upper case when it is a lower-case letter (whole code points, so letters
-// outside the basic plane are handled too).
-QString capitalized(const QString &line)
-{
-    if (line.isEmpty())
-        return line;
-    const char32_t first = line.at(0).isHighSurrogate() && line.size() > 1 && line.at(1).isLowSurrogate()
-        ? QChar::surrogateToUcs4(line.at(0), line.at(1))
-        : line.at(0).unicode();
-    if (!QChar::isLower(first))
-        return line;
-    const char32_t upper = QChar::toUpper(first);
-    if (upper == first)
-        return line;
-    const qsizetype width = QChar::requiresSurrogates(first) ? 2 : 1;
-    return QString::fromUcs4(&upper, 1) + line.mid(width);
-}
 }
 
 ChatterGenerator::GenError ChatterGenerator::GenError::modelDidNotReturnJSON(QString reply)
@@ -229,6 +211,22 @@ QString ChatterGenerator::firstCharacters(const QString &text, int count)
         end = next;
     }
     return text.left(end);
+}
+
+QString ChatterGenerator::capitalized(const QString &line)
+{
+    if (line.isEmpty())
+        return line;
+    const char32_t first = line.at(0).isHighSurrogate() && line.size() > 1 && line.at(1).isLowSurrogate()
+        ? QChar::surrogateToUcs4(line.at(0), line.at(1))
+        : line.at(0).unicode();
+    if (!QChar::isLower(first))
+        return line;
+    const char32_t upper = QChar::toUpper(first);
+    if (upper == first)
+        return line;
+    const qsizetype width = QChar::requiresSurrogates(first) ? 2 : 1;
+    return QString::fromUcs4(&upper, 1) + line.mid(width);
 }
 
 ChatterGenerator::RowLines ChatterGenerator::tidy(const RowLines &rows)

@@ -123,6 +123,9 @@ public:
     static std::optional<QStringList> lines(const QString &name, const RowLines &rows);
     // The first count user-perceived characters (grapheme clusters) of text.
     static QString firstCharacters(const QString &text, int count);
+    // The text with its first character in upper case when that is a lower-case letter (whole code
+    // points, so letters outside the basic plane count too).
+    static QString capitalized(const QString &text);
 
 private:
     QString model() const;

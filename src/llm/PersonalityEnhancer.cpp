@@ -2,6 +2,7 @@
 
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "llm/ChatterGenerator.h"
 #include "llm/GroqClient.h"
 
 namespace {
@@ -58,12 +59,10 @@ QString PersonalityEnhancer::userPrompt(const QString &seed, const QString &name
 
 QString PersonalityEnhancer::cleaned(const QString &reply)
 {
-    QString text = reply.trimmed();
+    QString text = ChatterGenerator::firstCharacters(reply.trimmed(), maxDescriptionLength);
     if (text.size() >= 3 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
         text = text.mid(1, text.size() - 2);
-    if (!text.isEmpty() && text.at(0).isLower())
-        text[0] = text.at(0).toUpper();
-    return text;
+    return ChatterGenerator::capitalized(text);
 }
 
 QCoro::Task<Result<QString, PersonalityEnhancer::EnhanceError>> PersonalityEnhancer::enhance(QString seed, QString name)

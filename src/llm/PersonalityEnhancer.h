@@ -49,6 +49,9 @@ public:
 
     static constexpr double temperature = 0.8;
     static constexpr int maxTokens = 1200;
+    // A description longer than this (in user-perceived characters) is cut: the reply is untrusted
+    // and a sensible one is a few hundred characters.
+    static constexpr int maxDescriptionLength = 2000;
 
     PersonalityEnhancer(GroqClient &client, const SettingsStore &settings, QObject *parent = nullptr);
 
@@ -58,7 +61,8 @@ public:
 
     static QString systemMessage();
     static QString userPrompt(const QString &seed, const QString &name);
-    // Trimmed, one pair of surrounding straight double quotes removed, first letter capitalised.
+    // Trimmed, cut to maxDescriptionLength, one pair of surrounding straight double quotes removed,
+    // first letter capitalised.
     static QString cleaned(const QString &reply);
 
 private:

@@ -128,6 +128,7 @@ private slots:
         QCOMPARE(PersonalityEnhancer::cleaned("\"unbalanced"), "\"unbalanced");
         QCOMPARE(PersonalityEnhancer::cleaned(QString::fromUtf8("\xC3\xA9lan.")), QString::fromUtf8("\xC3\x89lan."));
         QCOMPARE(PersonalityEnhancer::cleaned(" \n\t"), "");
+        QCOMPARE(PersonalityEnhancer::cleaned(QString(5000, 'x')), "X" + QString(1999, 'x'));
     }
 
     void failuresComeBackAsErrors()
