@@ -115,14 +115,7 @@ private slots:
         PetFixtures::writeFile(base() + "/zips/garbage.zip", "PK\x03\x04 this is not really a zip");
         PetFixtures::writeFile(base() + "/zips/empty.zip", "");
         PetFixtures::writeFile(base() + "/zips/truncated.zip", validBytes.left(validBytes.size() / 2));
-        // Only zip is read: a tar, which could carry hard links and devices, is refused whole.
-        {
-            ZipWriter tar(base() + "/zips/tar.zip", ZipWriter::Format::Tar);
-            addPet(tar, "pet/", PetFixtures::manifest("pet", "Pet"));
-            tar.addHardlink("pet/link", "pet/pet.json");
-            QVERIFY(tar.close());
-        }
-        for (const char *name : { "garbage.zip", "empty.zip", "truncated.zip", "tar.zip", "absent.zip" }) {
+        for (const char *name : { "garbage.zip", "empty.zip", "truncated.zip", "absent.zip" }) {
             const auto result = library.importZip(base() + "/zips/" + name);
             QVERIFY2(!result.ok(), qPrintable(name));
             QCOMPARE(result.error().description(), unreadableText);

@@ -1,18 +1,14 @@
 #include "support/ZipWriter.h"
 
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 
 #include <archive.h>
 #include <archive_entry.h>
 
-ZipWriter::ZipWriter(const QString &path, Format format)
+ZipWriter::ZipWriter(const QString &path)
     : m_archive(archive_write_new())
 {
-    const int formatStatus = format == Format::Zip ? archive_write_set_format_zip(m_archive)
-                                                   : archive_write_set_format_pax_restricted(m_archive);
-    m_ok = formatStatus == ARCHIVE_OK
+    m_ok = archive_write_set_format_zip(m_archive) == ARCHIVE_OK
         && archive_write_open_filename(m_archive, QFile::encodeName(path).constData()) == ARCHIVE_OK;
 }
 
@@ -36,27 +32,6 @@ void ZipWriter::addSymlink(const QString &name, const QString &target)
     add(name, AE_IFLNK, 0777, {}, target);
 }
 
-void ZipWriter::addHardlink(const QString &name, const QString &target)
-{
-    add(name, AE_IFREG, 0644, {}, {}, target);
-}
-
-void ZipWriter::addFolder(const QString &folder, const QString &prefix)
-{
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = prefix + it.filePath().mid(folder.size() + 1);
-        if (it.fileInfo().isDir()) {
-            addDirectory(name + u'/');
-        } else {
-            QFile file(it.filePath());
-            m_ok = m_ok && file.open(QIODevice::ReadOnly);
-            addFile(name, file.readAll());
-        }
-    }
-}
-
 bool ZipWriter::close()
 {
     if (!m_archive)
@@ -67,8 +42,7 @@ bool ZipWriter::close()
     return m_ok;
 }
 
-void ZipWriter::add(const QString &name, int type, int permissions, const QByteArray &data, const QString &symlink,
-    const QString &hardlink)
+void ZipWriter::add(const QString &name, int type, int permissions, const QByteArray &data, const QString &symlink)
 {
     if (!m_archive)
         return;
@@ -79,8 +53,6 @@ void ZipWriter::add(const QString &name, int type, int permissions, const QByteA
     archive_entry_set_size(entry, data.size());
     if (!symlink.isEmpty())
         archive_entry_set_symlink(entry, symlink.toUtf8().constData());
-    if (!hardlink.isEmpty())
-        archive_entry_set_hardlink(entry, hardlink.toUtf8().constData());
     m_ok = m_ok && archive_write_header(m_archive, entry) == ARCHIVE_OK;
     if (!data.isEmpty())
         m_ok = m_ok && archive_write_data(m_archive, data.constData(), static_cast<size_t>(data.size())) == data.size();

@@ -6,13 +6,11 @@
 
 struct archive;
 
-// Builds .zip (and, to test that nothing else is read, .tar) files for tests with libarchive's writer, hostile ones
+// Builds .zip files for tests with libarchive's writer, hostile ones
 // included: entry names are written exactly as given ("../x", "/tmp/x"), and links can be added.
 class ZipWriter {
 public:
-    enum class Format { Zip, Tar };
-
-    explicit ZipWriter(const QString &path, Format format = Format::Zip);
+    explicit ZipWriter(const QString &path);
     ~ZipWriter();
     ZipWriter(const ZipWriter &) = delete;
     ZipWriter &operator=(const ZipWriter &) = delete;
@@ -20,10 +18,6 @@ public:
     void addFile(const QString &name, const QByteArray &data, int permissions = 0644);
     void addDirectory(const QString &name);
     void addSymlink(const QString &name, const QString &target);
-    // Zip has no hard links (libarchive writes an empty file); a tar keeps them.
-    void addHardlink(const QString &name, const QString &target);
-    // Every file and folder below folder, named prefix + its relative path.
-    void addFolder(const QString &folder, const QString &prefix);
     // Finishes the archive; false when any step failed.
     bool close();
 
@@ -36,8 +30,7 @@ public:
     static QList<Entry> entries(const QString &zipPath);
 
 private:
-    void add(const QString &name, int type, int permissions, const QByteArray &data, const QString &symlink,
-        const QString &hardlink = {});
+    void add(const QString &name, int type, int permissions, const QByteArray &data, const QString &symlink);
 
     archive *m_archive = nullptr;
     bool m_ok = true;
