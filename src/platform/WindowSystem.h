@@ -23,6 +23,8 @@ public:
     virtual void setInputShape(QWindow *window, const QList<QRect> &rects) = 0;
     // Whether a visible window stacked above this one overlaps it.
     virtual bool isCovered(QWindow *window) = 0;
+    // Whether a mapped window is listed in taskbars, pagers and window switchers.
+    virtual void setListedInTaskbar(QWindow *window, bool listed) = 0;
 
 signals:
     // The stacking order of the desktop's windows changed.

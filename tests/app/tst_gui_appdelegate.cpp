@@ -23,7 +23,9 @@
 #include "support/TestMain.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 class NoRevealer final : public FileRevealer {
@@ -248,6 +250,28 @@ private slots:
         QCOMPARE(app.delegate->animationPlayer()->animation().row, 4);
         QVERIFY(!app.delegate->animationPlayer()->animation().loop);
         QVERIFY(!app.delegate->reminderStore().reminders().constFirst().enabled);
+    }
+
+    void taskbarListingFollowsTheSetting()
+    {
+        for (const bool listed : { false, true }) {
+            m_env->reset();
+            App app(m_env);
+            app.settings.setValue(SettingsKeys::showDockIcon, listed);
+            app.launch();
+            QWindow *handle = app.delegate->windowController()->windowHandle();
+            QTRY_VERIFY(app.delegate->windowController()->isVisible());
+            const auto state = [handle] {
+                QProcess xprop;
+                xprop.start("xprop", { "-id", QString::number(handle->winId()), "_NET_WM_STATE" });
+                xprop.waitForFinished(5000);
+                return QString::fromUtf8(xprop.readAllStandardOutput());
+            };
+            if (listed)
+                QVERIFY2(!state().contains("_NET_WM_STATE_SKIP_TASKBAR"), qPrintable(state()));
+            else
+                QTRY_VERIFY2(state().contains("_NET_WM_STATE_SKIP_TASKBAR"), qPrintable(state()));
+        }
     }
 
     void hiddenStartKeepsThePlayerSuspendedAndQuitWithoutPetSavesNothing()

@@ -18,6 +18,8 @@ public:
         shapes.insert(window, rects);
     }
     bool isCovered(QWindow *) override { return false; }
+    void setListedInTaskbar(QWindow *window, bool listed) override { listedInTaskbar.insert(window, listed); }
+    QHash<QWindow *, bool> listedInTaskbar;
 
     QSet<QWindow *> onAllDesktops;
     QHash<QWindow *, QList<QRect>> shapes;

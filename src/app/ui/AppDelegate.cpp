@@ -15,6 +15,7 @@
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
 #include "platform/AlertPresenter.h"
+#include "platform/WindowSystem.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetSpriteView.h"
 #include "presence/ui/PetWindowController.h"
@@ -217,6 +218,7 @@ void AppDelegate::loadPet(const PetPackage &package)
 
     if (!m_env.settings->value(SettingsKeys::startHidden))
         m_windowController->show();
+    applyTaskbarListing();
     m_stateMachine.request(PetAnimationState::Idle, PetStateMachine::Source::System);
     m_player->emitCurrent();
     m_player->play();
@@ -225,6 +227,12 @@ void AppDelegate::loadPet(const PetPackage &package)
     petVisibilityDidChange();
     rebuildMainMenu();
     emit activePetChanged();
+}
+
+void AppDelegate::applyTaskbarListing()
+{
+    if (m_windowController && m_env.windowSystem && m_windowController->isVisible())
+        m_env.windowSystem->setListedInTaskbar(m_windowController->windowHandle(), m_showInTaskbar);
 }
 
 void AppDelegate::teardownCurrentPet()
@@ -315,6 +323,9 @@ void AppDelegate::petVisibilityDidChange()
         return;
     const bool hidden = !m_windowController || !m_windowController->isVisible();
     m_player->setSuspended(hidden);
+    // Window managers read the taskbar state of a window only once it is mapped.
+    if (!hidden)
+        applyTaskbarListing();
     reportFirstFrameIfShown();
 }
 

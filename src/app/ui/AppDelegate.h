@@ -119,6 +119,7 @@ private:
     void onFrameEmitted(const QImage &frame);
     void handleReminderFired(const Reminder &reminder);
     void reportFirstFrameIfShown();
+    void applyTaskbarListing();
     void presentLoadError(const QString &title, const QString &description, const QString &recovery);
 
     AppEnvironment m_env;

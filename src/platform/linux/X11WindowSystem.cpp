@@ -106,6 +106,33 @@ void X11WindowSystem::setOnAllDesktops(QWindow *window)
     xcb_flush(m_connection);
 }
 
+void X11WindowSystem::setListedInTaskbar(QWindow *window, bool listed)
+{
+    if (!m_connection || !window)
+        return;
+    // Window managers own _NET_WM_STATE once a window is mapped: ask them to add or remove the
+    // two "skip" states (EWMH: action 1 adds, 0 removes).
+    const xcb_atom_t state = internAtom(m_connection, "_NET_WM_STATE");
+    const xcb_atom_t skipTaskbar = internAtom(m_connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t skipPager = internAtom(m_connection, "_NET_WM_STATE_SKIP_PAGER");
+    if (state == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE || skipPager == XCB_ATOM_NONE)
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    xcb_client_message_event_t message {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = state;
+    message.data.data32[0] = listed ? 0 : 1;
+    message.data.data32[1] = skipTaskbar;
+    message.data.data32[2] = skipPager;
+    message.data.data32[3] = sourceApplication;
+    xcb_send_event(m_connection, 0, rootOf(id),
+        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+        reinterpret_cast<const char *>(&message));
+    xcb_flush(m_connection);
+}
+
 void X11WindowSystem::setInputShape(QWindow *window, const QList<QRect> &rects)
 {
     if (!m_connection || !m_hasShape || !window)
