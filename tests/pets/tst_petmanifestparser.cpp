@@ -114,7 +114,7 @@ private slots:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("spec example") << QStringLiteral("My Cool_Pet!") << QStringLiteral("my-cool-pet");
+        QTest::newRow("punctuation and underscore") << QStringLiteral("My Cool_Pet!") << QStringLiteral("my-cool-pet");
         QTest::newRow("runs collapse") << QStringLiteral("--a  __ b--") << QStringLiteral("a-b");
         QTest::newRow("only symbols") << QStringLiteral("!@# $%_-") << QString();
         QTest::newRow("non-ascii letters kept") << QStringLiteral("Ünïcörn Ψ") << QStringLiteral("ünïcörn-ψ");
