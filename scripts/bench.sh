@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-if ! cmake --build build/release --target tamsel > build/release/bench-build.log 2>&1; then
+if ! scripts/build.sh build/release --target tamsel > build/release/bench-build.log 2>&1; then
   tail -30 build/release/bench-build.log; exit 1
 fi
 exec scripts/headless-session.sh scripts/bench-inside-session.sh "$root/build/release/src/tamsel"

@@ -6,5 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMSEL_SANITIZE=ON >/dev/null
-cmake --build build/asan
+scripts/build.sh build/asan
 exec scripts/headless-session.sh ctest --test-dir build/asan --output-on-failure -j "$(nproc)" "$@"
