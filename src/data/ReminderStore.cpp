@@ -184,16 +184,10 @@ void ReminderStore::markFired(const QUuid &id, const QDateTime &at)
 
 Result<QList<Reminder>, QString> ReminderStore::decode(const QByteArray &data)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError) {
-        return QStringLiteral("The stored data is not valid JSON (%1 at offset %2).")
-            .arg(error.errorString())
-            .arg(error.offset);
-    }
-    if (!document.isArray())
-        return QStringLiteral("The stored data is not a JSON array.");
-    const QJsonArray array = document.array();
+    const auto parsed = StoredJson::parseArray(data);
+    if (!parsed)
+        return parsed.error();
+    const QJsonArray &array = parsed.value();
     QList<Reminder> reminders;
     reminders.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {

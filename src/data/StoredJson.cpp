@@ -11,18 +11,38 @@ namespace {
 constexpr qsizetype kMaxQuotedLength = 40;
 }
 
-Result<QJsonObject, QString> parseObject(const QByteArray &data)
+namespace {
+Result<QJsonDocument, QString> parseDocument(const QByteArray &data)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError) {
         return QStringLiteral("The stored data is not valid JSON (%1 at offset %2).")
             .arg(error.errorString())
             .arg(error.offset);
     }
-    if (!document.isObject())
+    return document;
+}
+}
+
+Result<QJsonObject, QString> parseObject(const QByteArray &data)
+{
+    auto document = parseDocument(data);
+    if (!document)
+        return document.error();
+    if (!document.value().isObject())
         return QStringLiteral("The stored data is not a JSON object.");
-    return document.object();
+    return document.value().object();
+}
+
+Result<QJsonArray, QString> parseArray(const QByteArray &data)
+{
+    auto document = parseDocument(data);
+    if (!document)
+        return document.error();
+    if (!document.value().isArray())
+        return QStringLiteral("The stored data is not a JSON array.");
+    return document.value().array();
 }
 
 std::optional<qint64> exactInteger(const QJsonValue &value)

@@ -3,6 +3,7 @@
 #include "app/Result.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -14,6 +15,8 @@
 namespace StoredJson {
 // The document's top-level object, or a sentence saying why there is none.
 Result<QJsonObject, QString> parseObject(const QByteArray &data);
+// The same for a top-level array.
+Result<QJsonArray, QString> parseArray(const QByteArray &data);
 // A JSON number that is a whole number within the signed 64-bit range (3 and 3.0, not 3.5).
 std::optional<qint64> exactInteger(const QJsonValue &value);
 // A stored key or text quoted for a log line: control characters escaped, long texts shortened.
