@@ -5,6 +5,7 @@
 class AlertPresenter;
 class Clock;
 class FileRevealer;
+class GlobalHotKey;
 class KeyStore;
 class PetLibrary;
 class RandomSource;
@@ -22,6 +23,8 @@ struct AppEnvironment {
     PetLibrary *library = nullptr;
     FileRevealer *fileRevealer = nullptr;
     WindowSystem *windowSystem = nullptr;
+    // Keys pressed anywhere on the desktop; without it the program has no hot key.
+    GlobalHotKey *hotKeys = nullptr;
     // Where notes are kept; empty for the standard place.
     QString notesFilePath;
     // Log how long the first frame took to reach the screen (benchmarks).

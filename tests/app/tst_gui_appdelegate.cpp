@@ -14,6 +14,7 @@
 #include "presence/ui/SpeechBubbleController.h"
 #include "presence/ui/SpeechBubbleView.h"
 
+#include "support/AppHarness.h"
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeRandom.h"
@@ -28,11 +29,6 @@
 #include <QWindow>
 
 namespace {
-class NoRevealer final : public FileRevealer {
-public:
-    void reveal(const QString &) override { }
-};
-
 const QString kUnreadable
     = "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.";
 }
@@ -49,42 +45,7 @@ public:
     }
 
 private:
-    struct App {
-        App(TestEnvironment *env, const QString &bundledFolder = QStringLiteral(":/BundledPet"))
-            : settings(env->settingsFilePath())
-            , keyStore(secrets, settings)
-            , library(locations(env, bundledFolder))
-        {
-            environment.settings = &settings;
-            environment.keyStore = &keyStore;
-            environment.alerts = &alerts;
-            environment.clock = &clock;
-            environment.random = &random;
-            environment.library = &library;
-            environment.fileRevealer = &revealer;
-            environment.windowSystem = &windowSystem;
-            environment.notesFilePath = env->home() + "/notes.json";
-            delegate = std::make_unique<AppDelegate>(environment);
-        }
-        static PetLibrary::Locations locations(TestEnvironment *env, const QString &bundled)
-        {
-            return { env->dataHome() + "/tamsel/Pets", env->dataHome() + "/Tamsel Desk/Pets", bundled,
-                env->home() + "/.nimbo/pets", env->home() + "/tmp" };
-        }
-        void launch() { awaitTask(delegate->applicationDidFinishLaunching()); }
-
-        SettingsStore settings;
-        FakeSecretStore secrets;
-        KeyStore keyStore;
-        PetLibrary library;
-        ScriptedAlertPresenter alerts;
-        FakeClock clock;
-        FakeRandom random;
-        NoRevealer revealer;
-        X11WindowSystem windowSystem;
-        AppEnvironment environment;
-        std::unique_ptr<AppDelegate> delegate;
-    };
+    using App = AppHarness;
 
     // A package whose atlas declares its size but cannot be decoded.
     QString writeBrokenPet(const QString &folder, const QString &id, const QString &name)

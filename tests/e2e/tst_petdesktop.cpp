@@ -52,6 +52,8 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("needs the headless desktop session (make test)");
+        // A pet that strolls off on its own would spoil the drag's measurements.
+        QSettings(m_env->settingsFilePath(), QSettings::IniFormat).setValue("tam.behaviorMode", "still");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove("QT_QPA_PLATFORM");
         environment.insert("QT_LOGGING_RULES", "tamsel.trace.debug=true");

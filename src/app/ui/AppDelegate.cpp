@@ -1,11 +1,13 @@
 #include "app/ui/AppDelegate.h"
 
+#include "app/HotKeyMonitor.h"
 #include "app/KeyStore.h"
 #include "app/Log.h"
 #include "app/ModelGuard.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "app/TextParsing.h"
+#include "app/ui/AskPromptPlaceholder.h"
 #include "data/CharacterStore.h"
 #include "data/NoteStore.h"
 #include "data/PetAnimationMapStore.h"
@@ -15,6 +17,7 @@
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
 #include "platform/AlertPresenter.h"
+#include "platform/Clock.h"
 #include "platform/WindowSystem.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetSpriteView.h"
@@ -59,8 +62,11 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
           *environment.clock))
     , m_speechBubble(std::make_unique<SpeechBubbleController>(environment.windowSystem))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
+    , m_behaviorEngine(std::make_unique<BehaviorEngine>(*environment.clock, *environment.random))
+    , m_lastInteractionAt(environment.clock->now())
 {
     m_sinceStart.start();
+    wireBehaviorEngine();
     connect(&m_stateMachine, &PetStateMachine::stateEntered, this, &AppDelegate::onStateEntered);
     // Losing the pointer to another program mid-press must not leave a drag hanging.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -72,6 +78,7 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
 AppDelegate::~AppDelegate()
 {
     teardownCurrentPet();
+    delete m_askPrompt.data();
 }
 
 QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
@@ -93,6 +100,9 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
 
+    m_behaviorEngine->setMode(m_env.settings->behaviorMode());
+    m_behaviorEngine->restart();
+
     seedBundledPetDefaultsIfNeeded();
     const QList<PetPackage> installed = m_env.library->loadLibrary();
     const QString selected = m_env.settings->value(SettingsKeys::selectedPetID);
@@ -109,6 +119,8 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
     }
     if (!self)
         co_return;
+    startBackgroundTimers();
+    registerHotKey();
     emit launchFinished();
 }
 
@@ -121,6 +133,8 @@ void AppDelegate::applicationWillTerminate()
         m_reminderScheduler->stop();
     if (m_player)
         m_player->stop();
+    m_behaviorEngine->stop();
+    m_idleCheckTimer.stop();
     persistWindowFrame();
 }
 
@@ -199,7 +213,8 @@ void AppDelegate::loadPet(const PetPackage &package)
     seedCharacterFromManifestIfNeeded(package);
     m_decoder = decoder.value();
     seedAnimationNamesIfNeeded(package);
-    m_movementRows = deriveMovementRows(package.id());
+    const MovementRows movementRows = deriveMovementRows(package.id());
+    m_behaviorEngine->setMovementRows(movementRows.right, movementRows.left);
 
     m_player = std::make_unique<AnimationPlayer>(
         m_decoder, AnimationRules::resolveAnimation(PetAnimationState::Idle, animationContext()));
@@ -224,6 +239,7 @@ void AppDelegate::loadPet(const PetPackage &package)
     m_player->play();
 
     m_speechBubble->setPetWindow(m_windowController->window());
+    configureBehaviorForCurrentPet();
     petVisibilityDidChange();
     rebuildMainMenu();
     emit activePetChanged();
@@ -242,6 +258,11 @@ void AppDelegate::teardownCurrentPet()
         m_player->disconnect(this);
         m_player.reset();
     }
+    m_behaviorEngine->stop();
+    m_behaviorEngine->setActionPool(std::nullopt);
+    m_behaviorEngine->setMovementRows(std::nullopt, std::nullopt);
+    m_behaviorEngine->setMaxRow(0);
+    m_precisePetOrigin.reset();
     m_speechBubble->setPetWindow(nullptr);
     if (m_windowController) {
         m_windowController->spriteView()->clearDelegate();
@@ -252,7 +273,6 @@ void AppDelegate::teardownCurrentPet()
     m_decoder.reset();
     m_pinnedRow.reset();
     m_currentDragRow.reset();
-    m_movementRows = {};
     m_currentPackage.reset();
 }
 
@@ -365,4 +385,29 @@ QString AppDelegate::characterName(const QString &petID) const
 void AppDelegate::evictAtlasImage(const QString &atlasPath)
 {
     PetImageCache::evict(atlasPath);
+}
+
+void AppDelegate::registerHotKey()
+{
+    if (!m_env.hotKeys)
+        return;
+    m_hotKey = std::make_unique<HotKeyMonitor>(*m_env.hotKeys);
+    m_hotKey->setHandler(this, [this] { toggleAskPrompt(); });
+    m_hotKey->registerKey(Qt::Key_K, Qt::MetaModifier);
+}
+
+bool AppDelegate::isAskPromptOpen() const
+{
+    return m_askPrompt && m_askPrompt->isVisible();
+}
+
+void AppDelegate::toggleAskPrompt()
+{
+    if (isAskPromptOpen()) {
+        m_askPrompt->close();
+        return;
+    }
+    if (!m_askPrompt)
+        m_askPrompt = new AskPromptPlaceholder;
+    m_askPrompt->present(m_windowController ? m_windowController->window()->geometry() : QRect());
 }

@@ -5,11 +5,15 @@
 #include "app/PetLibraryFlowsHost.h"
 #include "pets/PetPackage.h"
 #include "presence/AnimationRules.h"
+#include "presence/BehaviorEngine.h"
 #include "presence/PetStateMachine.h"
 #include "presence/ui/PetSpriteViewDelegate.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 
 #include <qcoro/qcorotask.h>
 
@@ -17,7 +21,9 @@
 #include <optional>
 
 class AnimationPlayer;
+class AskPromptPlaceholder;
 class CharacterStore;
+class HotKeyMonitor;
 class NoteStore;
 class ReminderScheduler;
 class ReminderStore;
@@ -61,12 +67,32 @@ public:
     std::optional<qint64> randomNonDefaultRow() const;
     void setDragRow(qint64 row);
     void snapToIdle();
-    qint64 runRow(double direction) const;
     struct MovementRows {
         std::optional<qint64> right;
         std::optional<qint64> left;
     };
     MovementRows deriveMovementRows(const QString &petID) const;
+
+    // The behaviour engine's side: what it may play, and carrying out what it asks for.
+    std::optional<QList<BehaviorEngine::ActionPick>> buildActionPool(const QString &petID) const;
+    void refreshBehaviorDerivedRows();
+    void behaviorPlayRow(qint64 row, bool oneShot);
+    void behaviorMoveWindow(double dx, double dy);
+    void speakForBehaviorRow(qint64 row);
+    // Stores the mode and restarts the engine in it.
+    void setBehaviorMode(BehaviorMode mode);
+    BehaviorEngine &behaviorEngine() { return *m_behaviorEngine; }
+
+    // The idle check: after 8 minutes without a gesture the pet says one of the long-idle lines,
+    // then no more often than every 20 minutes until the user touches it again.
+    static const QStringList &longIdleLines();
+    void startBackgroundTimers();
+    void checkLongIdle();
+    const QTimer &idleCheckTimer() const { return m_idleCheckTimer; }
+
+    // The Super+K prompt: opens it, or closes it when it is open.
+    void toggleAskPrompt();
+    bool isAskPromptOpen() const;
 
     // Library flows (import, delete, Nimbo) and the host side they call back.
     PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
@@ -99,6 +125,7 @@ public:
     std::optional<qint64> pinnedRow() const { return m_pinnedRow; }
     bool showsInTaskbar() const { return m_showInTaskbar; }
     bool hasTerminated() const { return m_terminated; }
+    HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
 
 signals:
     void launchFinished();
@@ -119,6 +146,12 @@ private:
     void onFrameEmitted(const QImage &frame);
     void handleReminderFired(const Reminder &reminder);
     void reportFirstFrameIfShown();
+    void recordInteraction();
+    void registerHotKey();
+    void wireBehaviorEngine();
+    void configureBehaviorForCurrentPet();
+    // The pet window's frame with the exact position behaviour moves left it at.
+    QRectF petWindowFrame() const;
     void applyTaskbarListing();
     void presentLoadError(const QString &title, const QString &description, const QString &recovery);
 
@@ -137,7 +170,6 @@ private:
     std::shared_ptr<SpriteSheetDecoder> m_decoder;
     std::unique_ptr<AnimationPlayer> m_player;
     std::unique_ptr<PetWindowController> m_windowController;
-    MovementRows m_movementRows;
     std::optional<qint64> m_pinnedRow;
     std::optional<qint64> m_currentDragRow;
     bool m_isRecoveringFromLoadFailure = false;
@@ -145,4 +177,12 @@ private:
     bool m_terminated = false;
     bool m_firstFrameReported = false;
     QElapsedTimer m_sinceStart;
+
+    std::unique_ptr<BehaviorEngine> m_behaviorEngine;
+    QTimer m_idleCheckTimer;
+    QDateTime m_lastInteractionAt;
+    std::optional<QDateTime> m_lastLongIdleFireAt;
+    std::unique_ptr<HotKeyMonitor> m_hotKey;
+    QPointer<AskPromptPlaceholder> m_askPrompt;
+    std::optional<QPointF> m_precisePetOrigin;
 };

@@ -7,6 +7,7 @@
 #include "data/PetAnimationMapStore.h"
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
+#include "platform/Clock.h"
 #include "platform/RandomSource.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetWindowController.h"
@@ -26,8 +27,8 @@ AnimationRules::Context AppDelegate::animationContext() const
     AnimationRules::Context context;
     context.manifest = m_currentPackage ? &m_currentPackage->manifest : nullptr;
     context.decoder = m_decoder.get();
-    context.moveRightRow = m_movementRows.right;
-    context.moveLeftRow = m_movementRows.left;
+    context.moveRightRow = m_behaviorEngine->moveRightRow();
+    context.moveLeftRow = m_behaviorEngine->moveLeftRow();
     context.rowName = [this](qint64 row) { return rowName(row); };
     context.speed = m_env.settings->playbackSpeed();
     return context;
@@ -62,7 +63,7 @@ void AppDelegate::playAnimation(PetAnimationState label, qint64 row, bool loop, 
 
 void AppDelegate::playIdleRow()
 {
-    const bool idleIsMovementRow = m_movementRows.right == 0 || m_movementRows.left == 0;
+    const bool idleIsMovementRow = m_behaviorEngine->moveRightRow() == 0 || m_behaviorEngine->moveLeftRow() == 0;
     const double base = idleIsMovementRow ? AnimationRules::movementFps : kIdleFps;
     playAnimation(PetAnimationState::Idle, 0, true,
         std::max(base * AnimationRules::effectiveSpeed(m_env.settings->playbackSpeed()), 1.0));
@@ -116,40 +117,6 @@ void AppDelegate::snapToIdle()
         playIdleRow();
 }
 
-qint64 AppDelegate::runRow(double direction) const
-{
-    if (direction > 0 && m_movementRows.right)
-        return *m_movementRows.right;
-    if (direction < 0 && m_movementRows.left)
-        return *m_movementRows.left;
-    if (m_movementRows.right)
-        return *m_movementRows.right;
-    if (m_movementRows.left)
-        return *m_movementRows.left;
-    const qint64 maxRow = m_decoder && !m_decoder->nonEmptyRows().isEmpty() ? m_decoder->nonEmptyRows().constLast() : 0;
-    return std::min<qint64>(direction > 0 ? 6 : 7, maxRow);
-}
-
-AppDelegate::MovementRows AppDelegate::deriveMovementRows(const QString &petID) const
-{
-    MovementRows rows;
-    if (!m_decoder)
-        return rows;
-    for (qint64 row : m_decoder->nonEmptyRows()) {
-        const QString name = m_animationMapStore->mapping(petID, row).name.toLower();
-        if (name.isEmpty())
-            continue;
-        if (!rows.right && name.contains(QLatin1String("right")))
-            rows.right = row;
-        else if (!rows.left && name.contains(QLatin1String("left")))
-            rows.left = row;
-    }
-    const auto bundledID = m_env.library->bundledPetID();
-    if (m_env.settings->isMovementInverted(petID, bundledID.value_or(QString())))
-        std::swap(rows.right, rows.left);
-    return rows;
-}
-
 void AppDelegate::onStateEntered(PetAnimationState state)
 {
     if (!m_currentPackage || m_pinnedRow || !m_player)
@@ -176,8 +143,16 @@ void AppDelegate::onOneShotFinished()
     }
 }
 
+void AppDelegate::recordInteraction()
+{
+    m_lastInteractionAt = m_env.clock->now();
+    m_lastLongIdleFireAt.reset();
+}
+
 void AppDelegate::petSpriteViewDidClick(PetSpriteView *)
 {
+    recordInteraction();
+    m_behaviorEngine->cancelStroll(true);
     const ClickBehavior behavior = m_env.settings->clickBehavior();
     switch (behavior.kind()) {
     case ClickBehavior::Kind::Row: playRowOneShot(behavior.rowIndex()); break;
@@ -196,27 +171,44 @@ void AppDelegate::petSpriteViewDidClick(PetSpriteView *)
 
 void AppDelegate::petSpriteViewDidDoubleClick(PetSpriteView *)
 {
+    recordInteraction();
+    m_behaviorEngine->cancelStroll(true);
     if (const auto row = randomNonDefaultRow())
         playRowOneShot(*row);
 }
 
-void AppDelegate::petSpriteViewDidCommandDoubleClick(PetSpriteView *) { }
+void AppDelegate::petSpriteViewDidCommandDoubleClick(PetSpriteView *)
+{
+    recordInteraction();
+    m_behaviorEngine->cancelStroll(true);
+    toggleAskPrompt();
+}
 
-void AppDelegate::petSpriteViewDidStartDrag(PetSpriteView *) { }
+void AppDelegate::petSpriteViewDidStartDrag(PetSpriteView *)
+{
+    recordInteraction();
+    m_behaviorEngine->setDragging(true);
+    m_currentDragRow.reset();
+}
 
 void AppDelegate::petSpriteViewDidDragInDirection(PetSpriteView *, int direction)
 {
-    setDragRow(runRow(direction));
+    setDragRow(m_behaviorEngine->runRow(direction));
     m_speechBubble->repositionAboveCurrentPet();
 }
 
 void AppDelegate::petSpriteViewDidEndDrag(PetSpriteView *)
 {
+    recordInteraction();
+    m_behaviorEngine->setDragging(false);
     snapToIdle();
     persistWindowFrame();
+    m_speechBubble->repositionAboveCurrentPet();
 }
 
 void AppDelegate::petSpriteViewDidRequestContextMenu(PetSpriteView *, QPointF globalPosition)
 {
+    recordInteraction();
+    m_behaviorEngine->cancelStroll(true);
     emit contextMenuRequested(globalPosition);
 }

@@ -13,6 +13,7 @@
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/UnixSignalWatcher.h"
+#include "platform/linux/X11GlobalHotKey.h"
 #include "platform/linux/X11WindowSystem.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ int launch(int argc, char **argv)
     DialogAlertPresenter alerts;
     DesktopFileRevealer fileRevealer;
     X11WindowSystem windowSystem;
+    X11GlobalHotKey hotKeys;
 
     AppEnvironment environment;
     environment.settings = &SettingsStore::shared();
@@ -48,6 +50,7 @@ int launch(int argc, char **argv)
     environment.library = &PetLibrary::shared();
     environment.fileRevealer = &fileRevealer;
     environment.windowSystem = &windowSystem;
+    environment.hotKeys = &hotKeys;
     environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
     AppDelegate delegate(environment);

@@ -1,0 +1,135 @@
+#include "support/TestMain.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <csignal>
+
+// The real program living on its own: in wander mode the cat strolls along the screen in small
+// steps about 60 times a second, and Super+K pressed anywhere opens and closes the Ask prompt.
+class TestPetLife : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestPetLife(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
+
+private:
+    static QString xdotool(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start("xdotool", arguments);
+        process.waitForFinished(10000);
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    static QString findWindow(const QStringList &search)
+    {
+        return xdotool(QStringList { "search", "--onlyvisible" } + search).section('\n', 0, 0);
+    }
+
+    TestEnvironment *m_env;
+    QProcess m_program;
+    QByteArray m_log;
+    QString m_window;
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xdotool").isEmpty()
+            || QStandardPaths::findExecutable("xev").isEmpty())
+            QSKIP("needs the headless desktop session (make test)");
+        {
+            // At the screen's left edge the first heartbeat always starts a stroll to the right.
+            QSettings settings(m_env->settingsFilePath(), QSettings::IniFormat);
+            settings.setValue("tam.behaviorMode", "wander");
+            settings.setValue("tam.lastPositionX", 0);
+            settings.setValue("tam.lastPositionY", 300);
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        m_program.setProcessEnvironment(environment);
+        m_program.setProgram(TAMSEL_BINARY_DIR "/src/tamsel");
+        connect(
+            &m_program, &QProcess::readyReadStandardError, this, [this] { m_log += m_program.readAllStandardError(); });
+        m_program.start();
+        QVERIFY(m_program.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!(m_window = findWindow({ "--classname", "tamsel" })).isEmpty(), 20000);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_program.state() != QProcess::Running)
+            return;
+        ::kill(static_cast<pid_t>(m_program.processId()), SIGTERM);
+        QVERIFY(m_program.waitForFinished(10000));
+        QCOMPARE(m_program.exitCode(), 0);
+        QVERIFY2(!m_log.contains("ERROR: AddressSanitizer"), m_log.constData());
+    }
+
+    void catStrollsSmoothlyWithinTheScreen()
+    {
+        // Every move of the window reaches other clients as a ConfigureNotify with its position.
+        QProcess xev;
+        xev.start("xev", { "-id", m_window, "-event", "structure" });
+        QVERIFY(xev.waitForStarted(5000));
+        QElapsedTimer clock;
+        clock.start();
+        QList<QPair<qint64, int>> moves; // (ms since start, x)
+        QByteArray pending;
+        const QRegularExpression position(QStringLiteral("window 0x[0-9a-f]+, \\((-?\\d+),(-?\\d+)\\), width"));
+        connect(&xev, &QProcess::readyReadStandardOutput, this, [&] {
+            pending += xev.readAllStandardOutput();
+            qsizetype end;
+            while ((end = pending.indexOf('\n')) >= 0) {
+                const auto match = position.match(QString::fromUtf8(pending.left(end)));
+                pending.remove(0, end + 1);
+                if (match.hasMatch() && (moves.isEmpty() || moves.constLast().second != match.captured(1).toInt()))
+                    moves.append({ clock.elapsed(), match.captured(1).toInt() });
+            }
+        });
+        // The heartbeat comes within 7 s; a stroll of at least 90 points takes over a second.
+        QTRY_VERIFY_WITH_TIMEOUT(moves.size() > 60, 15000);
+        QTest::qWait(4000);
+        xev.kill();
+        xev.waitForFinished(2000);
+
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        int steps = 0;
+        qint64 walkingMs = 0;
+        for (qsizetype i = 1; i < moves.size(); ++i) {
+            const int step = moves.at(i).second - moves.at(i - 1).second;
+            const qint64 gap = moves.at(i).first - moves.at(i - 1).first;
+            QVERIFY2(qAbs(step) <= 4, qPrintable(QString("a jump of %1 points").arg(step)));
+            QVERIFY(moves.at(i).second >= screen.left() && moves.at(i).second <= screen.right());
+            if (gap < 200) { // steps of one stroll, not the pause between two
+                ++steps;
+                walkingMs += gap;
+            }
+        }
+        const double rate = 1000.0 * steps / static_cast<double>(walkingMs);
+        qInfo("%lld moves, %.1f moves per second while walking", static_cast<long long>(moves.size()), rate);
+        QVERIFY2(rate > 45 && rate < 75, qPrintable(QString::number(rate)));
+        QVERIFY(moves.constLast().second - moves.constFirst().second >= 80);
+    }
+
+    void superKTogglesTheAskPrompt()
+    {
+        xdotool({ "key", "super+k" });
+        QString prompt;
+        QTRY_VERIFY_WITH_TIMEOUT(!(prompt = findWindow({ "--name", "^Ask Tamsel$" })).isEmpty(), 5000);
+        xdotool({ "key", "super+k" });
+        QTRY_VERIFY_WITH_TIMEOUT(findWindow({ "--name", "^Ask Tamsel$" }).isEmpty(), 5000);
+        QVERIFY(!m_log.contains("HotKeyMonitor"));
+    }
+};
+
+TAMSEL_TEST_MAIN(TestPetLife)
+#include "tst_petlife.moc"

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/KeyStore.h"
+#include "app/SettingsStore.h"
+#include "app/ui/AppDelegate.h"
+#include "pets/PetLibrary.h"
+#include "platform/FileRevealer.h"
+#include "platform/linux/X11WindowSystem.h"
+
+#include "support/AwaitTask.h"
+#include "support/FakeClock.h"
+#include "support/FakeGlobalHotKey.h"
+#include "support/FakeRandom.h"
+#include "support/FakeSecretStore.h"
+#include "support/ScriptedAlertPresenter.h"
+#include "support/TestEnvironment.h"
+
+#include <memory>
+
+class NoRevealer final : public FileRevealer {
+public:
+    void reveal(const QString &) override { }
+};
+
+// The coordinator built from fakes (clock, random source, keyring, alerts, hot keys) in the test's
+// private home, on the real window system.
+struct AppHarness {
+    AppHarness(TestEnvironment *env, const QString &bundledFolder = QStringLiteral(":/BundledPet"))
+        : settings(env->settingsFilePath())
+        , keyStore(secrets, settings)
+        , library(locations(env, bundledFolder))
+    {
+        environment.settings = &settings;
+        environment.keyStore = &keyStore;
+        environment.alerts = &alerts;
+        environment.clock = &clock;
+        environment.random = &random;
+        environment.library = &library;
+        environment.fileRevealer = &revealer;
+        environment.windowSystem = &windowSystem;
+        environment.hotKeys = &hotKeys;
+        environment.notesFilePath = env->home() + "/notes.json";
+        delegate = std::make_unique<AppDelegate>(environment);
+    }
+    static PetLibrary::Locations locations(TestEnvironment *env, const QString &bundled)
+    {
+        return { env->dataHome() + "/tamsel/Pets", env->dataHome() + "/Tamsel Desk/Pets", bundled,
+            env->home() + "/.nimbo/pets", env->home() + "/tmp" };
+    }
+    void launch() { awaitTask(delegate->applicationDidFinishLaunching()); }
+
+    SettingsStore settings;
+    FakeSecretStore secrets;
+    KeyStore keyStore;
+    PetLibrary library;
+    ScriptedAlertPresenter alerts;
+    FakeClock clock;
+    FakeRandom random;
+    NoRevealer revealer;
+    X11WindowSystem windowSystem;
+    FakeGlobalHotKey hotKeys;
+    AppEnvironment environment;
+    std::unique_ptr<AppDelegate> delegate;
+};
