@@ -30,7 +30,41 @@ measure() {
   rm -rf "$home"
 }
 
+# measure_wander: wander mode for at least 60 s, sampling the CPU time and the window's x ten times a
+# second; the CPU spent in samples where the window moved is the cost of strolling.
+measure_wander() {
+  local window=$(( seconds > 60 ? seconds : 60 ))
+  local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
+  mkdir -p "$home/config/tamsel"
+  printf '[General]\ntam.behaviorMode=wander\ntam.lastPositionX=0\ntam.lastPositionY=300\n' \
+    > "$home/config/tamsel/tamsel.conf"
+  HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$exe" 2> "$home/log" &
+  local pid=$! win=""
+  for _ in $(seq 50); do
+    win=$(xdotool search --onlyvisible --classname tamsel 2>/dev/null | head -1) && [ -n "$win" ] && break
+    sleep 0.1
+  done
+  sleep 2
+  local end=$(( $(date +%s) + window ))
+  while [ "$(date +%s)" -lt "$end" ]; do
+    printf '%s %s %s\n' "$(date +%s.%N)" "$(cpu_ticks $pid)" \
+      "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null | sed -n 's/^X=//p')"
+    sleep 0.1
+  done > "$home/samples"
+  kill -TERM $pid; wait $pid
+  awk -v t="$ticks" -v n="wander mode" '
+    NR > 1 { dt = $1 - pt; dc = $2 - pc; all += dt; cpu += dc
+             if ($3 != px) { walk += dt; walkcpu += dc } }
+    { pt = $1; pc = $2; px = $3 }
+    END {
+      printf "%-16s CPU %6.3f %% of one core over %.0f s\n", n, 100 * cpu / t / all, all
+      if (walk > 0) printf "%-16s CPU %6.3f %% of one core over %.1f s of walking\n", "stroll", 100 * walkcpu / t / walk, walk
+      else print "stroll           no stroll happened"
+    }' "$home/samples"
+  rm -rf "$home"
+}
+
 echo "Measuring over ${seconds}s each (after 5s warm-up):"
 measure "idle animation" "tam.behaviorMode=still"
 measure "hidden" "tam.behaviorMode=still" "tam.startHidden=true"
-measure "wander mode" "tam.behaviorMode=wander"
+measure_wander

@@ -1,6 +1,7 @@
 #include "app/HotKeyMonitor.h"
 #include "app/SettingsKeys.h"
 #include "data/PetAnimationMapStore.h"
+#include "preferences/ui/PreferencesWindow.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetWindowController.h"
 #include "presence/ui/SpeechBubbleController.h"
@@ -220,6 +221,24 @@ private slots:
         QVERIFY(!app.delegate->isAskPromptOpen());
         app.delegate->petSpriteViewDidCommandDoubleClick(nullptr);
         QVERIFY(app.delegate->isAskPromptOpen());
+    }
+
+    void preferencesWindowIsReusedUntilClosed()
+    {
+        AppHarness app(m_env);
+        app.delegate->showPreferences(PreferencesSection::Reminders);
+        QPointer<PreferencesWindow> window = app.delegate->preferencesWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->section(), PreferencesSection::Reminders);
+        // Asking for the pet section brings the same window forward on its current pane.
+        app.delegate->showPreferences(PreferencesSection::Pet);
+        QCOMPARE(app.delegate->preferencesWindow(), window.data());
+        QCOMPARE(window->section(), PreferencesSection::Reminders);
+        app.delegate->showPreferences(PreferencesSection::Advanced);
+        QCOMPARE(window->section(), PreferencesSection::Advanced);
+        window->close();
+        QTRY_VERIFY(!window);
+        QVERIFY(!app.delegate->preferencesWindow());
     }
 };
 

@@ -19,6 +19,7 @@
 #include "platform/AlertPresenter.h"
 #include "platform/Clock.h"
 #include "platform/WindowSystem.h"
+#include "preferences/ui/PreferencesWindow.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetSpriteView.h"
 #include "presence/ui/PetWindowController.h"
@@ -79,6 +80,7 @@ AppDelegate::~AppDelegate()
 {
     teardownCurrentPet();
     delete m_askPrompt.data();
+    delete m_preferencesWindow.data();
 }
 
 QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
@@ -410,4 +412,37 @@ void AppDelegate::toggleAskPrompt()
     if (!m_askPrompt)
         m_askPrompt = new AskPromptPlaceholder;
     m_askPrompt->present(m_windowController ? m_windowController->window()->geometry() : QRect());
+}
+
+void AppDelegate::showPreferences(PreferencesSection section)
+{
+    if (m_preferencesWindow) {
+        if (section != PreferencesSection::Pet)
+            m_preferencesWindow->setSection(section);
+    } else {
+        m_preferencesWindow = new PreferencesWindow(section);
+        m_preferencesWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_preferencesWindow, &QObject::destroyed, this, &AppDelegate::releasePreferencesWindow);
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            m_preferencesWindow->move(screen->availableGeometry().center() - m_preferencesWindow->rect().center());
+    }
+    m_preferencesWindow->show();
+    m_preferencesWindow->raise();
+    m_preferencesWindow->activateWindow();
+}
+
+PreferencesWindow *AppDelegate::preferencesWindow() const
+{
+    return m_preferencesWindow.data();
+}
+
+void AppDelegate::releasePreferencesWindow()
+{
+    if (m_preferencesWindow) {
+        m_preferencesWindow->disconnect(this);
+        m_preferencesWindow->deleteLater();
+    }
+    m_preferencesWindow.clear();
+    // The panes filled the cache with atlases nobody shows any more.
+    PetImageCache::clear();
 }

@@ -4,6 +4,7 @@
 #include "app/PetLibraryFlows.h"
 #include "app/PetLibraryFlowsHost.h"
 #include "pets/PetPackage.h"
+#include "preferences/PreferencesSection.h"
 #include "presence/AnimationRules.h"
 #include "presence/BehaviorEngine.h"
 #include "presence/PetStateMachine.h"
@@ -29,6 +30,7 @@ class ReminderScheduler;
 class ReminderStore;
 struct Reminder;
 class PetAnimationMapStore;
+class PreferencesWindow;
 class PetWindowController;
 class SpeechBubbleController;
 class SpriteSheetDecoder;
@@ -93,6 +95,12 @@ public:
     // The Super+K prompt: opens it, or closes it when it is open.
     void toggleAskPrompt();
     bool isAskPromptOpen() const;
+
+    // Opens the preferences at a section, or brings the open window forward (switching to the
+    // section unless it is the pet section). Closing the window releases it.
+    void showPreferences(PreferencesSection section);
+    void releasePreferencesWindow();
+    PreferencesWindow *preferencesWindow() const;
 
     // Library flows (import, delete, Nimbo) and the host side they call back.
     PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
@@ -184,5 +192,6 @@ private:
     std::optional<QDateTime> m_lastLongIdleFireAt;
     std::unique_ptr<HotKeyMonitor> m_hotKey;
     QPointer<AskPromptPlaceholder> m_askPrompt;
+    QPointer<PreferencesWindow> m_preferencesWindow;
     std::optional<QPointF> m_precisePetOrigin;
 };
