@@ -15,24 +15,37 @@ bool bit(const std::vector<quint64> &bits, int wordsPerRow, int x, int y)
 bool AlphaInputShape::update(const QImage &frame)
 {
     if (frame.isNull()) {
-        const bool changed = !m_size.isEmpty() || m_cacheKey != 0;
+        const bool changed = m_mask != nullptr;
         reset();
         return changed;
     }
-    // The player shows the same few images over and over; an image already read is unchanged.
-    if (frame.cacheKey() == m_cacheKey && frame.size() == m_size)
-        return false;
+    std::shared_ptr<const Mask> mask = m_remembered.value(frame.cacheKey());
+    if (!mask || mask->size != frame.size()) {
+        mask = read(frame);
+        if (m_remembered.size() >= maxRememberedImages)
+            m_remembered.clear();
+        m_remembered.insert(frame.cacheKey(), mask);
+    }
+    const bool same = m_mask && m_mask->size == mask->size && m_mask->bits == mask->bits;
+    m_mask = std::move(mask);
+    return !same;
+}
 
+std::shared_ptr<const AlphaInputShape::Mask> AlphaInputShape::read(const QImage &frame)
+{
+    auto mask = std::make_shared<Mask>();
     const int width = frame.width();
     const int height = frame.height();
     const int wordsPerRow = (width + bitsPerWord - 1) / bitsPerWord;
-    m_scratch.assign(size_t(wordsPerRow) * size_t(height), 0);
+    mask->size = frame.size();
+    mask->wordsPerRow = wordsPerRow;
+    mask->bits.assign(size_t(wordsPerRow) * size_t(height), 0);
     const bool hasAlpha = frame.hasAlphaChannel();
     const bool readable
         = frame.format() == QImage::Format_ARGB32_Premultiplied || frame.format() == QImage::Format_ARGB32;
     const QImage source = hasAlpha && !readable ? frame.convertToFormat(QImage::Format_ARGB32_Premultiplied) : frame;
     for (int y = 0; y < height; ++y) {
-        quint64 *row = m_scratch.data() + size_t(y) * size_t(wordsPerRow);
+        quint64 *row = mask->bits.data() + size_t(y) * size_t(wordsPerRow);
         if (!hasAlpha) {
             std::fill(row, row + wordsPerRow, ~quint64(0));
             if (width % bitsPerWord)
@@ -45,29 +58,20 @@ bool AlphaInputShape::update(const QImage &frame)
                 row[x / bitsPerWord] |= quint64(1) << (x % bitsPerWord);
         }
     }
-
-    m_cacheKey = frame.cacheKey();
-    if (frame.size() == m_size && m_scratch == m_bits)
-        return false;
-    m_size = frame.size();
-    m_wordsPerRow = wordsPerRow;
-    m_bits.swap(m_scratch);
-    return true;
+    return mask;
 }
 
 void AlphaInputShape::reset()
 {
-    m_cacheKey = 0;
-    m_size = QSize();
-    m_wordsPerRow = 0;
-    m_bits.clear();
+    m_mask.reset();
+    m_remembered.clear();
 }
 
 bool AlphaInputShape::isOpaqueAt(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= m_size.width() || y >= m_size.height())
+    if (!m_mask || x < 0 || y < 0 || x >= m_mask->size.width() || y >= m_mask->size.height())
         return false;
-    return bit(m_bits, m_wordsPerRow, x, y);
+    return bit(m_mask->bits, m_mask->wordsPerRow, x, y);
 }
 
 int AlphaInputShape::boundary(int index, int sourceLength, int targetLength)
@@ -78,11 +82,20 @@ int AlphaInputShape::boundary(int index, int sourceLength, int targetLength)
 
 QList<QRect> AlphaInputShape::rects(QSize target) const
 {
+    if (!m_mask || m_mask->size.isEmpty() || target.isEmpty())
+        return {};
+    if (m_mask->rectsTarget != target) {
+        m_mask->rects = buildRects(*m_mask, target);
+        m_mask->rectsTarget = target;
+    }
+    return m_mask->rects;
+}
+
+QList<QRect> AlphaInputShape::buildRects(const Mask &mask, QSize target)
+{
     QList<QRect> result;
-    if (m_size.isEmpty() || target.isEmpty())
-        return result;
-    const int width = m_size.width();
-    const int height = m_size.height();
+    const int width = mask.size.width();
+    const int height = mask.size.height();
 
     // Runs of opaque pixels of the band being built, in source columns.
     std::vector<std::pair<int, int>> bandRuns;
@@ -104,10 +117,10 @@ QList<QRect> AlphaInputShape::rects(QSize target) const
         rowRuns.clear();
         int x = 0;
         while (x < width) {
-            while (x < width && !bit(m_bits, m_wordsPerRow, x, y))
+            while (x < width && !bit(mask.bits, mask.wordsPerRow, x, y))
                 ++x;
             const int from = x;
-            while (x < width && bit(m_bits, m_wordsPerRow, x, y))
+            while (x < width && bit(mask.bits, mask.wordsPerRow, x, y))
                 ++x;
             if (x > from)
                 rowRuns.emplace_back(from, x);

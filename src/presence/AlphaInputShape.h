@@ -1,15 +1,18 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRect>
 #include <QSize>
 
 // The opaque part of a sprite frame, for letting clicks on its transparent pixels through.
-// A frame's alpha mask is read once per distinct image; the rectangles are built only when the
-// mask differs from the previous frame's.
+// The player shows the same few images over and over, so masks are remembered per image (up to
+// maxRememberedImages of them) and rectangles per mask and target size: a looping row costs a
+// lookup and a comparison per frame.
 class AlphaInputShape {
 public:
     // Reads the frame's alpha. Returns true when its mask differs from the one held before.
@@ -18,7 +21,9 @@ public:
     // Forgets the mask, so that the next update reports a change.
     void reset();
 
-    QSize maskSize() const { return m_size; }
+    static constexpr qsizetype maxRememberedImages = 64;
+
+    QSize maskSize() const { return m_mask ? m_mask->size : QSize(); }
     bool isOpaqueAt(int x, int y) const;
 
     // The opaque pixels stretched over a target of the given size the way nearest-neighbour
@@ -27,11 +32,19 @@ public:
     QList<QRect> rects(QSize target) const;
 
 private:
+    struct Mask {
+        QSize size;
+        int wordsPerRow = 0;
+        std::vector<quint64> bits;
+        // The rectangles for the last target size asked for.
+        mutable QSize rectsTarget;
+        mutable QList<QRect> rects;
+    };
+
+    static std::shared_ptr<const Mask> read(const QImage &frame);
+    static QList<QRect> buildRects(const Mask &mask, QSize target);
     static int boundary(int index, int sourceLength, int targetLength);
 
-    qint64 m_cacheKey = 0;
-    QSize m_size;
-    int m_wordsPerRow = 0;
-    std::vector<quint64> m_bits;
-    std::vector<quint64> m_scratch;
+    std::shared_ptr<const Mask> m_mask;
+    QHash<qint64, std::shared_ptr<const Mask>> m_remembered;
 };

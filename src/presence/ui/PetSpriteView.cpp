@@ -14,6 +14,8 @@ PetSpriteView::PetSpriteView(WindowSystem *windowSystem, QWidget *parent)
     , m_windowSystem(windowSystem)
 {
     setAttribute(Qt::WA_TranslucentBackground);
+    // Every paint replaces the whole window with the frame, so clearing it first is wasted work.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
 }
 
