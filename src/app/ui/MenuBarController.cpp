@@ -30,8 +30,12 @@ QString itemText(const QString &text)
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = u' ';
     }
-    if (line.size() > MenuBarController::maxTitleLength)
-        line = line.left(MenuBarController::maxTitleLength - 1) + QChar(0x2026);
+    if (line.size() > MenuBarController::maxTitleLength) {
+        qsizetype keep = MenuBarController::maxTitleLength - 1;
+        if (line.at(keep - 1).isHighSurrogate())
+            --keep; // never split a character in two
+        line = line.left(keep) + QChar(0x2026);
+    }
     return line.replace(u'&', QStringLiteral("&&"));
 }
 
