@@ -8,6 +8,7 @@
 #include "app/SettingsStore.h"
 #include "app/TextParsing.h"
 #include "app/ui/AskPromptPlaceholder.h"
+#include "app/ui/MenuBarController.h"
 #include "data/CharacterStore.h"
 #include "data/NoteStore.h"
 #include "data/PetAnimationMapStore.h"
@@ -78,6 +79,7 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
+    m_menuBar.reset();
     teardownCurrentPet();
     delete m_askPrompt.data();
     delete m_preferencesWindow.data();
@@ -102,6 +104,7 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
 
+    m_menuBar = std::make_unique<MenuBarController>(this);
     m_behaviorEngine->setMode(m_env.settings->behaviorMode());
     m_behaviorEngine->restart();
 
@@ -376,6 +379,8 @@ std::optional<QString> AppDelegate::activePetID() const
 
 void AppDelegate::rebuildMainMenu()
 {
+    if (m_menuBar)
+        m_menuBar->rebuild();
     emit mainMenuInvalidated();
 }
 

@@ -3,6 +3,7 @@
 #include "app/AppEnvironment.h"
 #include "app/PetLibraryFlows.h"
 #include "app/PetLibraryFlowsHost.h"
+#include "app/ui/MenuBarControllerDelegate.h"
 #include "pets/PetPackage.h"
 #include "preferences/PreferencesSection.h"
 #include "presence/AnimationRules.h"
@@ -25,6 +26,7 @@ class AnimationPlayer;
 class AskPromptPlaceholder;
 class CharacterStore;
 class HotKeyMonitor;
+class MenuBarController;
 class NoteStore;
 class ReminderScheduler;
 class ReminderStore;
@@ -38,7 +40,10 @@ class SpriteSheetDecoder;
 // The application coordinator: owns every long-lived object, runs the launch sequence, loads and
 // switches the active pet, recovers when one cannot be loaded, plays rows for clicks and drags,
 // and saves what must survive a quit.
-class AppDelegate : public QObject, public PetLibraryFlowsHost, public PetSpriteViewDelegate {
+class AppDelegate : public QObject,
+                    public PetLibraryFlowsHost,
+                    public PetSpriteViewDelegate,
+                    public MenuBarControllerDelegate {
     Q_OBJECT
 
 public:
@@ -57,14 +62,14 @@ public:
     void seedBundledPetDefaultsIfNeeded();
     void seedCharacterFromManifestIfNeeded(const PetPackage &package);
     void seedAnimationNamesIfNeeded(const PetPackage &package);
-    void applyPlaybackSpeed();
-    void reloadCurrentPetWithScale();
+    void applyPlaybackSpeed() override;
+    void reloadCurrentPetWithScale() override;
     void persistWindowFrame();
     void petVisibilityDidChange();
 
     // Rows.
-    void playRow(qint64 row);
-    void clearPinnedRow();
+    void playRow(qint64 row) override;
+    void clearPinnedRow() override;
     void playRowOneShot(qint64 row);
     std::optional<qint64> randomNonDefaultRow() const;
     void setDragRow(qint64 row);
@@ -82,7 +87,7 @@ public:
     void behaviorMoveWindow(double dx, double dy);
     void speakForBehaviorRow(qint64 row);
     // Stores the mode and restarts the engine in it.
-    void setBehaviorMode(BehaviorMode mode);
+    void setBehaviorMode(BehaviorMode mode) override;
     BehaviorEngine &behaviorEngine() { return *m_behaviorEngine; }
 
     // The idle check: after 8 minutes without a gesture the pet says one of the long-idle lines,
@@ -118,11 +123,26 @@ public:
     void petSpriteViewDidRequestContextMenu(PetSpriteView *view, QPointF globalPosition) override;
     void petSpriteViewDidDragInDirection(PetSpriteView *view, int direction) override;
 
+    // The menu's side: what it shows and what its items do.
+    QString displayName(const PetPackage &package) const override;
+    bool isPetWindowVisible() const override;
+    const PetAnimationMapStore *animationMaps() const override { return m_animationMapStore.get(); }
+    QList<PetPackage> libraryPets() const override;
+    SettingsStore &settings() const override { return *m_env.settings; }
+    void togglePetVisibility() override;
+    void confirmAndDeletePet(const PetPackage &package) override;
+    void promptImportFolder() override;
+    void promptImportZip() override;
+    void showPetPreferences() override { showPreferences(PreferencesSection::Pet); }
+    void revealPetInFileManager(const PetPackage &package) override;
+    void quit() override;
+    MenuBarController *menuBarController() const { return m_menuBar.get(); }
+
     // Read access for the menu, the preferences and tests.
-    const std::optional<PetPackage> &currentPackage() const { return m_currentPackage; }
+    const std::optional<PetPackage> &currentPackage() const override { return m_currentPackage; }
     PetWindowController *windowController() const { return m_windowController.get(); }
     AnimationPlayer *animationPlayer() const { return m_player.get(); }
-    const std::shared_ptr<SpriteSheetDecoder> &spriteDecoder() const { return m_decoder; }
+    const std::shared_ptr<SpriteSheetDecoder> &spriteDecoder() const override { return m_decoder; }
     SpeechBubbleController &speechBubble() const { return *m_speechBubble; }
     CharacterStore &characterStore() const { return *m_characterStore; }
     PetAnimationMapStore &animationMapStore() const { return *m_animationMapStore; }
@@ -130,7 +150,7 @@ public:
     NoteStore &noteStore() const { return *m_noteStore; }
     ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
     PetStateMachine &stateMachine() { return m_stateMachine; }
-    std::optional<qint64> pinnedRow() const { return m_pinnedRow; }
+    std::optional<qint64> pinnedRow() const override { return m_pinnedRow; }
     bool showsInTaskbar() const { return m_showInTaskbar; }
     bool hasTerminated() const { return m_terminated; }
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
@@ -191,6 +211,7 @@ private:
     QDateTime m_lastInteractionAt;
     std::optional<QDateTime> m_lastLongIdleFireAt;
     std::unique_ptr<HotKeyMonitor> m_hotKey;
+    std::unique_ptr<MenuBarController> m_menuBar;
     QPointer<AskPromptPlaceholder> m_askPrompt;
     QPointer<PreferencesWindow> m_preferencesWindow;
     std::optional<QPointF> m_precisePetOrigin;

@@ -4,6 +4,7 @@
 #include "app/ClickBehavior.h"
 #include "app/Log.h"
 #include "app/SettingsStore.h"
+#include "app/ui/MenuBarController.h"
 #include "data/PetAnimationMapStore.h"
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
@@ -13,6 +14,7 @@
 #include "presence/ui/PetWindowController.h"
 #include "presence/ui/SpeechBubbleController.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <algorithm>
@@ -210,5 +212,59 @@ void AppDelegate::petSpriteViewDidRequestContextMenu(PetSpriteView *, QPointF gl
 {
     recordInteraction();
     m_behaviorEngine->cancelStroll(true);
+    if (m_menuBar)
+        m_menuBar->popUpContextMenu(globalPosition.toPoint());
     emit contextMenuRequested(globalPosition);
+}
+
+QString AppDelegate::displayName(const PetPackage &package) const
+{
+    return m_libraryFlows.displayName(package);
+}
+
+bool AppDelegate::isPetWindowVisible() const
+{
+    return m_windowController && m_windowController->isVisible();
+}
+
+QList<PetPackage> AppDelegate::libraryPets() const
+{
+    return m_env.library->loadLibrary();
+}
+
+void AppDelegate::togglePetVisibility()
+{
+    if (!m_windowController)
+        return;
+    if (m_windowController->isVisible())
+        m_windowController->hide();
+    else
+        m_windowController->show();
+    petVisibilityDidChange();
+    rebuildMainMenu();
+}
+
+void AppDelegate::confirmAndDeletePet(const PetPackage &package)
+{
+    m_libraryFlows.confirmAndDeletePet(package);
+}
+
+void AppDelegate::promptImportFolder()
+{
+    m_libraryFlows.promptImportFolder();
+}
+
+void AppDelegate::promptImportZip()
+{
+    m_libraryFlows.promptImportZip();
+}
+
+void AppDelegate::revealPetInFileManager(const PetPackage &package)
+{
+    m_libraryFlows.revealPetInFileManager(package);
+}
+
+void AppDelegate::quit()
+{
+    QCoreApplication::quit();
 }

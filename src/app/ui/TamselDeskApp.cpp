@@ -2,6 +2,7 @@
 
 #include "app/KeyStore.h"
 #include "app/Log.h"
+#include "app/PawIcon.h"
 #include "app/SettingsStore.h"
 #include "app/ui/AppDelegate.h"
 #include "pets/PetLibrary.h"
@@ -31,6 +32,7 @@ int launch(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
+    QApplication::setWindowIcon(PawIcon::icon());
     // A tray program: it lives on with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
 
