@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
 # bench-inside-session.sh EXE: the measurements of make bench (run inside headless-session.sh).
 set -uo pipefail
+# The pet's window: the program's visible utility window that is not its speech bubble.
+pet_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_UTILITY || continue
+    xdotool getwindowname "$w" | grep -q "speech bubble" || { echo "$w"; return 0; }
+  done
+  return 1
+}
 exe=$1
 seconds=${BENCH_SECONDS:-30}
 ticks=$(getconf CLK_TCK)
@@ -8,6 +17,15 @@ ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 
+# The pet's window: the program's visible utility window that is not its speech bubble.
+pet_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_UTILITY || continue
+    xdotool getwindowname "$w" | grep -q "speech bubble" || { echo "$w"; return 0; }
+  done
+  return 1
+}
 # measure NAME SETTINGS...: fresh home, given settings, warm-up, then CPU over the window.
 measure() {
   local name=$1; shift
@@ -41,7 +59,7 @@ measure_wander() {
   HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$exe" 2> "$home/log" &
   local pid=$! win=""
   for _ in $(seq 50); do
-    win=$(xdotool search --onlyvisible --classname tamsel 2>/dev/null | head -1) && [ -n "$win" ] && break
+    win=$(pet_window) && [ -n "$win" ] && break
     sleep 0.1
   done
   sleep 2

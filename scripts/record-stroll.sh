@@ -3,6 +3,15 @@
 # at the screen's left edge and stacks six shots of the strip the cat walks along, 0.35 s apart,
 # into one image (docs/stroll.png by default). Run: scripts/headless-session.sh scripts/record-stroll.sh
 set -euo pipefail
+# The pet's window: the program's visible utility window that is not its speech bubble.
+pet_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_UTILITY || continue
+    xdotool getwindowname "$w" | grep -q "speech bubble" || { echo "$w"; return 0; }
+  done
+  return 1
+}
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/stroll.png}
 exe=$root/build/release/src/tamsel
@@ -15,7 +24,7 @@ HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data "$exe" 2> "$wor
 pid=$!
 win=""
 for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --classname tamsel 2>/dev/null | head -1) && [ -n "$win" ] && break
+  win=$(pet_window) && [ -n "$win" ] && break
   sleep 0.1
 done
 x() { xdotool getwindowgeometry --shell "$win" | sed -n 's/^X=//p'; }

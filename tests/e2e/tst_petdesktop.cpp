@@ -1,3 +1,4 @@
+#include "support/DesktopProbe.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -24,24 +25,8 @@ public:
     }
 
 private:
-    static QString xdotool(const QStringList &arguments)
-    {
-        QProcess process;
-        process.start("xdotool", arguments);
-        process.waitForFinished(10000);
-        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    }
-
-    // x, y, width, height of the pet window, or an empty rect while it is not mapped.
-    static QRect petGeometry(const QString &window)
-    {
-        const QString shell = xdotool({ "getwindowgeometry", "--shell", window });
-        auto field = [&](const char *name) {
-            const auto match = QRegularExpression(QString("%1=(-?\\d+)").arg(name)).match(shell);
-            return match.hasMatch() ? match.captured(1).toInt() : 0;
-        };
-        return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
-    }
+    static QString xdotool(const QStringList &arguments) { return DesktopProbe::xdotool(arguments); }
+    static QRect petGeometry(const QString &window) { return DesktopProbe::geometry(window); }
 
     TestEnvironment *m_env;
     QProcess m_program;
@@ -78,9 +63,7 @@ private slots:
     void catAppearsOnATransparentBackgroundAndAnswersTheMouse()
     {
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(window = xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).section('\n', 0, 0)).isEmpty(),
-            20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = DesktopProbe::petWindow()).isEmpty(), 20000);
         QRect frame;
         QTRY_VERIFY_WITH_TIMEOUT((frame = petGeometry(window)).width() > 0, 10000);
         QCOMPARE(frame.size(), QSize(96, 104));

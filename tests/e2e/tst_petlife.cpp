@@ -1,3 +1,4 @@
+#include "support/DesktopProbe.h"
 #include "support/TestMain.h"
 
 #include <QElapsedTimer>
@@ -22,13 +23,7 @@ public:
     }
 
 private:
-    static QString xdotool(const QStringList &arguments)
-    {
-        QProcess process;
-        process.start("xdotool", arguments);
-        process.waitForFinished(10000);
-        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    }
+    static QString xdotool(const QStringList &arguments) { return DesktopProbe::xdotool(arguments); }
 
     static QString findWindow(const QStringList &search)
     {
@@ -61,7 +56,7 @@ private slots:
             &m_program, &QProcess::readyReadStandardError, this, [this] { m_log += m_program.readAllStandardError(); });
         m_program.start();
         QVERIFY(m_program.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(!(m_window = findWindow({ "--classname", "tamsel" })).isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(m_window = DesktopProbe::petWindow()).isEmpty(), 20000);
     }
 
     void cleanupTestCase()
@@ -128,6 +123,29 @@ private slots:
         xdotool({ "key", "super+k" });
         QTRY_VERIFY_WITH_TIMEOUT(findWindow({ "--name", "^Ask Tamsel$" }).isEmpty(), 5000);
         QVERIFY(!m_log.contains("HotKeyMonitor"));
+    }
+
+    void contextMenuSwitchesToStill()
+    {
+        const QRect frame = DesktopProbe::geometry(m_window);
+        const QPoint body(frame.x() + frame.width() / 2, frame.y() + frame.height() * 2 / 3);
+        xdotool({ "mousemove", QString::number(body.x()), QString::number(body.y()) });
+        xdotool({ "click", "3" });
+        QTest::qWait(500);
+        // Past the pet's name: Hide Pet, Animation, Speed, Scale, Behavior ▸ Still.
+        for (const char *key : { "Down", "Down", "Down", "Down", "Down", "Right", "Return" }) {
+            xdotool({ "key", key });
+            QTest::qWait(100);
+        }
+        const auto mode = [this] {
+            return QSettings(m_env->settingsFilePath(), QSettings::IniFormat).value("tam.behaviorMode").toString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(mode(), QString("still"), 5000);
+
+        // Still means still: the window stays where it is.
+        const QString before = xdotool({ "getwindowgeometry", m_window });
+        QTest::qWait(8000);
+        QCOMPARE(xdotool({ "getwindowgeometry", m_window }), before);
     }
 };
 

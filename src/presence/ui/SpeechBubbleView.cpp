@@ -21,6 +21,7 @@ SpeechBubbleView::SpeechBubbleView(QWidget *parent)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint | Qt::WindowStaysOnTopHint
         | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
+    setWindowTitle(QStringLiteral("Tamsel speech bubble"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
