@@ -1,15 +1,6 @@
 #!/usr/bin/env bash
 # bench-inside-session.sh EXE: the measurements of make bench (run inside headless-session.sh).
 set -uo pipefail
-# The pet's window: the program's visible utility window that is not its speech bubble.
-pet_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
-    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_UTILITY || continue
-    xdotool getwindowname "$w" | grep -q "speech bubble" || { echo "$w"; return 0; }
-  done
-  return 1
-}
 exe=$1
 seconds=${BENCH_SECONDS:-30}
 ticks=$(getconf CLK_TCK)
@@ -26,6 +17,7 @@ pet_window() {
   done
   return 1
 }
+
 # measure NAME SETTINGS...: fresh home, given settings, warm-up, then CPU over the window.
 measure() {
   local name=$1; shift
