@@ -21,6 +21,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <qcoro/qcorotimer.h>
+
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -38,6 +41,16 @@ public:
     }
     QList<QUrl> opened;
     bool succeeds = true;
+};
+
+// Takes a while, like a person choosing a region.
+class SlowCapturer final : public ScreenCapturer {
+public:
+    QCoro::Task<Capture> capture(bool) override
+    {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(50));
+        co_return Capture::captured(QImage(4, 4, QImage::Format_RGB32));
+    }
 };
 
 class FakeHost final : public ToolHost {
@@ -215,6 +228,18 @@ private slots:
         const QString answer = f.call("take_screenshot", R"({"target": "clipboard"})");
         QVERIFY2(answer.startsWith("[ERROR] PERMISSION_REQUIRED: "), qPrintable(answer));
         QVERIFY(answer.endsWith("then ask me to try again."));
+    }
+
+    void screenshotOutlivesTheRegistry()
+    {
+        Fixture f(m_env);
+        SlowCapturer slow;
+        auto registry = std::make_unique<ToolRegistry>(
+            f.host, ToolRegistry::Platform { &slow, nullptr, &f.clipboard, nullptr, nullptr });
+        QCoro::Task<QString> pending = registry->execute({ "1", "take_screenshot", "{}" });
+        registry.reset();
+        QCOMPARE(awaitTask(std::move(pending)), QString("Couldn't finish: the app is closing."));
+        QVERIFY(f.clipboard.image.isNull());
     }
 
     void savesScreenshotsOnTheDesktop()
