@@ -133,17 +133,8 @@ private slots:
         Fixture f(m_env);
         const QList<ToolSpec> specs = f.registry.specs();
         QStringList names;
-        for (const ToolSpec &tool : specs) {
+        for (const ToolSpec &tool : specs)
             names.append(tool.name);
-            QCOMPARE(tool.parameters.value("type").toString(), QString("object"));
-            const QJsonObject properties = tool.parameters.value("properties").toObject();
-            for (const QJsonValue &property : properties) {
-                QVERIFY(property.toObject().value("type").isString());
-                QVERIFY(property.toObject().value("description").isString());
-            }
-            for (const QJsonValue &required : tool.parameters.value("required").toArray())
-                QVERIFY2(properties.contains(required.toString()), qPrintable(tool.name));
-        }
         QCOMPARE(names,
             QStringList({ "take_screenshot", "add_reminder", "get_clipboard", "play_animation", "save_note",
                 "recall_notes", "open_url_or_app", "web_search" }));
@@ -163,8 +154,6 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("search");
         QTest::newRow("not json") << "not json"
-                                  << "[ERROR] Need a search query.";
-        QTest::newRow("an array") << "[\"cats\"]"
                                   << "[ERROR] Need a search query.";
         QTest::newRow("query is a number") << "{\"query\": 7}"
                                            << "[ERROR] Need a search query.";
@@ -197,8 +186,6 @@ private slots:
         QTest::newRow("default target") << "{}" << picture << "[OK] Saved to clipboard." << QList<bool> { false };
         QTest::newRow("selection") << R"({"target": "clipboard", "selection": true})" << picture
                                    << "[OK] Saved to clipboard." << QList<bool> { true };
-        QTest::newRow("selection as text") << R"({"target": "clipboard", "selection": "true"})" << picture
-                                           << "[OK] Saved to clipboard." << QList<bool> { false };
         QTest::newRow("cancelled") << R"({"selection": true})" << Capture::cancelled()
                                    << "[ERROR] Screenshot cancelled \u2014 no region was selected."
                                    << QList<bool> { true };
@@ -275,15 +262,9 @@ private slots:
         QTest::newRow("Daily is not daily")
             << QJsonObject { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00" }, { "repeats", "Daily" } }
             << set + "May 22, 2026, 3:30 PM." << berlin1530 << Reminder::Repeat::None;
-        QTest::newRow("every minute") << QJsonObject { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00" },
-            { "repeats", "every_minute" } }
-                                      << set + "May 22, 2026, 3:30 PM." << berlin1530 << Reminder::Repeat::EveryMinute;
         QTest::newRow("words") << QJsonObject { { "title", "Stretch" }, { "when_iso", "tomorrow 3pm" } }
                                << "[ERROR] Couldn't parse 'tomorrow 3pm' as a date." << QDateTime()
                                << Reminder::Repeat::None;
-        QTest::newRow("impossible day") << QJsonObject { { "title", "Stretch" }, { "when_iso", "2026-02-30T10:00:00" } }
-                                        << "[ERROR] Couldn't parse '2026-02-30T10:00:00' as a date." << QDateTime()
-                                        << Reminder::Repeat::None;
         QTest::newRow("blank title") << QJsonObject { { "title", "  " }, { "when_iso", "2026-05-22T15:30:00" } }
                                      << "[ERROR] Need a title for the reminder." << QDateTime()
                                      << Reminder::Repeat::None;
@@ -375,56 +356,38 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("opened");
-        QTest::addColumn<QString>("launched");
-        QTest::newRow("mail") << "mailto:someone"
-                              << "[OK] Opened mailto:someone."
-                              << "mailto:someone"
-                              << "";
-        QTest::newRow("web") << " https://example.com/a?b=c "
-                             << "[OK] Opened https://example.com/a?b=c."
-                             << "https://example.com/a?b=c"
-                             << "";
-        QTest::newRow("ftp") << "ftp://files.example.com/x"
-                             << "[ERROR] Refused to open a ftp: link. Only web and mail links are allowed."
-                             << ""
-                             << "";
-        QTest::newRow("file, any case") << "FILE:///etc/passwd"
-                                        << "[ERROR] Refused to open a file: link. Only web and mail links are allowed."
-                                        << ""
-                                        << "";
-        QTest::newRow("bare domain") << "example.com/docs"
-                                     << "[OK] Opened https://example.com/docs."
-                                     << "https://example.com/docs"
-                                     << "";
-        QTest::newRow("app") << "Firefox"
-                             << "[OK] Opened Firefox."
-                             << ""
-                             << "Firefox";
-        QTest::newRow("app with a dot and a space") << "Foo 2.0"
-                                                    << "[ERROR] Couldn't find an app named 'Foo 2.0'."
-                                                    << ""
-                                                    << "Foo 2.0";
-        QTest::newRow("command line") << "x; rm -rf ~"
-                                      << "[ERROR] Couldn't find an app named 'x; rm -rf ~'."
-                                      << ""
-                                      << "x; rm -rf ~";
-        QTest::newRow("blank") << "\t"
-                               << "[ERROR] Need a URL or app name."
-                               << ""
-                               << "";
+        // "open <url>" or "launch <name>" when the platform is asked for something.
+        QTest::addColumn<QString>("effect");
+        auto row = [](const char *name, const QString &target, const QString &answer, const QString &effect) {
+            QTest::newRow(name) << target << answer << effect;
+        };
+        const QString refused = "[ERROR] Refused to open a %1: link. Only web and mail links are allowed.";
+        row("mail", "mailto:someone", "[OK] Opened mailto:someone.", "open mailto:someone");
+        row("web", " https://example.com/a?b=c ", "[OK] Opened https://example.com/a?b=c.",
+            "open https://example.com/a?b=c");
+        row("ftp", "ftp://files.example.com/x", refused.arg("ftp"), "");
+        row("file, any case", "FILE:///etc/passwd", refused.arg("file"), "");
+        row("bare domain", "example.com/docs", "[OK] Opened https://example.com/docs.",
+            "open https://example.com/docs");
+        row("app", "Firefox", "[OK] Opened Firefox.", "launch Firefox");
+        row("dot and space", "Foo 2.0", "[ERROR] Couldn't find an app named 'Foo 2.0'.", "launch Foo 2.0");
+        row("command line", "x; rm -rf ~", "[ERROR] Couldn't find an app named 'x; rm -rf ~'.", "launch x; rm -rf ~");
+        row("blank", "\t", "[ERROR] Need a URL or app name.", "");
     }
     void opensLinksAndApps()
     {
         QFETCH(QString, target);
         QFETCH(QString, answer);
-        QFETCH(QString, opened);
-        QFETCH(QString, launched);
+        QFETCH(QString, effect);
         Fixture f(m_env);
         f.launcher.installed = QStringList { "Firefox" };
         QCOMPARE(f.call("open_url_or_app", QJsonObject { { "target", target } }), answer);
-        QCOMPARE(f.opener.opened, opened.isEmpty() ? QList<QUrl>() : QList<QUrl> { QUrl(opened) });
-        QCOMPARE(f.launcher.launched, launched.isEmpty() ? QStringList() : QStringList { launched });
+        QStringList effects;
+        for (const QUrl &url : std::as_const(f.opener.opened))
+            effects.append("open " + url.toString());
+        for (const QString &name : std::as_const(f.launcher.launched))
+            effects.append("launch " + name);
+        QCOMPARE(effects.join(", "), effect);
     }
 
     void reportsOpenAndLaunchFailures()
