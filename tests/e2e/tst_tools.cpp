@@ -1,0 +1,235 @@
+#include "app/SettingsStore.h"
+#include "data/NoteStore.h"
+#include "data/PetAnimationMapStore.h"
+#include "data/ReminderStore.h"
+#include "llm/ToolHost.h"
+#include "llm/ToolRegistry.h"
+#include "platform/Clock.h"
+#include "platform/linux/RegionSelectionOverlay.h"
+#include "platform/linux/SystemClipboard.h"
+#include "platform/linux/X11ScreenCapturer.h"
+
+#include "support/AwaitTask.h"
+#include "support/TestMain.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <optional>
+
+namespace {
+QString xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start("xdotool", arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QRect windowGeometry(const QString &window)
+{
+    const QString shell = xdotool({ "getwindowgeometry", "--shell", window });
+    auto field = [&](const char *name) {
+        const auto match = QRegularExpression(QString("%1=(-?\\d+)").arg(name)).match(shell);
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
+}
+
+class StoresHost final : public ToolHost {
+public:
+    explicit StoresHost(SettingsStore &settings)
+        : reminders(settings)
+        , notes(NoteStore::defaultFilePath(), Clock::system())
+        , maps(settings)
+    {
+    }
+    ReminderStore &reminderStore() override { return reminders; }
+    NoteStore &noteStore() override { return notes; }
+    PetAnimationMapStore &animationMapStore() override { return maps; }
+    const PetPackage *currentPackage() const override { return nullptr; }
+    SpriteSheetDecoder *spriteDecoder() const override { return nullptr; }
+    void playRowOneShot(int) override { }
+
+    ReminderStore reminders;
+    NoteStore notes;
+    PetAnimationMapStore maps;
+};
+}
+
+// The screenshot and reminder paths on a real X display: the clipboard served to another program,
+// a file on the Desktop, the selection overlay driven by a synthetic mouse, and a reminder the
+// running program delivers in its bubble.
+class TestTools : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestTools(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
+
+private:
+    TestEnvironment *m_env;
+
+    static QSize screenPixels()
+    {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        return (QSizeF(screen->virtualGeometry().size()) * screen->devicePixelRatio()).toSize();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xdotool").isEmpty())
+            QSKIP("needs the headless desktop session (scripts/headless-session.sh)");
+    }
+
+    void fullScreenShotIsServedOnTheClipboard()
+    {
+        if (QStandardPaths::findExecutable("xclip").isEmpty())
+            QSKIP("needs xclip");
+        X11ScreenCapturer capturer;
+        SystemClipboard clipboard;
+        const ScreenCapturer::Capture capture = awaitTask(capturer.capture(false));
+        QCOMPARE(capture.outcome, ScreenCapturer::Capture::Outcome::Captured);
+        QCOMPARE(capture.image.size(), screenPixels());
+        clipboard.setImage(capture.image);
+
+        // Another client asks for PNG; this process must keep serving the selection meanwhile.
+        QProcess xclip;
+        xclip.start("xclip", { "-selection", "clipboard", "-t", "image/png", "-o" });
+        QTRY_VERIFY_WITH_TIMEOUT(xclip.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(xclip.exitCode(), 0);
+        QByteArray png = xclip.readAllStandardOutput();
+        QVERIFY(png.startsWith("\x89PNG"));
+        QBuffer buffer(&png);
+        QImageReader reader(&buffer, "png");
+        const QImage served = reader.read();
+        QCOMPARE(served.size(), screenPixels());
+    }
+
+    void desktopTargetWritesAPng()
+    {
+        const QString desk = m_env->home() + "/Schreibtisch";
+        QVERIFY(QDir().mkpath(desk));
+        QFile dirs(m_env->configHome() + "/user-dirs.dirs");
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+        dirs.close();
+        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), desk);
+
+        SettingsStore settings(m_env->settingsFilePath());
+        StoresHost host(settings);
+        X11ScreenCapturer capturer;
+        SystemClipboard clipboard;
+        ToolRegistry registry(host, { &capturer, nullptr, &clipboard, nullptr, nullptr });
+        const QString answer = awaitTask(registry.execute({ "1", "take_screenshot", R"({"target": "desktop"})" }));
+        const auto saved
+            = QRegularExpression("^Saved to (.+/screenshot_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.png)\\.$")
+                  .match(answer);
+        QVERIFY2(saved.hasMatch(), qPrintable(answer));
+        QCOMPARE(QFileInfo(saved.captured(1)).path(), desk);
+        QImageReader reader(saved.captured(1));
+        QCOMPARE(reader.format(), QByteArray("png"));
+        QCOMPARE(reader.size(), screenPixels());
+        QCOMPARE(QDir(desk).entryList(QDir::Files).size(), 1); // no temporary file left behind
+    }
+
+    void selectionOverlayCapturesTheDraggedRegion()
+    {
+        X11ScreenCapturer capturer;
+        const QImage before = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        std::optional<ScreenCapturer::Capture> result;
+        // The lambda must outlive its coroutine, which refers to its captures.
+        auto select = [&]() -> QCoro::Task<> { result = co_await capturer.capture(true); };
+        auto dragged = select();
+        QTRY_VERIFY(capturer.overlay() && capturer.overlay()->isVisible());
+        QTest::qWait(300); // the grabs are taken once the window is viewable
+        xdotool({ "mousemove", "100", "120" });
+        xdotool({ "mousedown", "1" });
+        for (int step = 1; step <= 5; ++step) {
+            xdotool({ "mousemove", QString::number(100 + step * 40), QString::number(120 + step * 30) });
+            QTest::qWait(20);
+        }
+        // Mid-drag the desktop shows dimmed, the chosen rectangle as it was.
+        QTest::qWait(200);
+        const QImage during = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        during.save(QDir(TAMSEL_BINARY_DIR).filePath("e2e-selection.png"));
+        xdotool({ "mouseup", "1" });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
+        QCOMPARE(result->outcome, ScreenCapturer::Capture::Outcome::Captured);
+        QVERIFY(qGray(during.pixel(20, 20)) < qGray(before.pixel(20, 20)));
+        QCOMPARE(during.pixel(200, 200), before.pixel(200, 200));
+        const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+        QCOMPARE(result->image.size(), (QSizeF(200, 150) * ratio).toSize());
+        QTRY_VERIFY(!capturer.overlay());
+
+        result.reset();
+        auto cancelled = select();
+        QTRY_VERIFY(capturer.overlay() && capturer.overlay()->isVisible());
+        QTest::qWait(300);
+        xdotool({ "key", "Escape" });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
+        QCOMPARE(result->outcome, ScreenCapturer::Capture::Outcome::Cancelled);
+    }
+
+    void dueReminderAppearsInTheBubble()
+    {
+        {
+            SettingsStore settings(m_env->settingsFilePath());
+            ReminderStore(settings).add(Reminder::create(
+                "Time to stretch!", QDateTime::currentDateTimeUtc().addSecs(3), Reminder::Repeat::None));
+        }
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(TAMSEL_BINARY_DIR "/src/tamsel", QStringList());
+        QVERIFY(program.waitForStarted(5000));
+        auto stop = qScopeGuard([&] {
+            ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+            program.waitForFinished(10000);
+        });
+
+        QString pet;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(pet = xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).section('\n', 0, 0)).isEmpty(),
+            20000);
+        const QRect cat = windowGeometry(pet);
+        // The bubble is the program's second visible window.
+        QStringList windows;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (windows = xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n')).size() >= 2, 20000);
+        QRect bubble;
+        for (const QString &window : std::as_const(windows)) {
+            if (window != pet)
+                bubble = windowGeometry(window);
+        }
+        QVERIFY2(bubble.bottom() < cat.top(), "the bubble sits above the cat");
+        QTest::qWait(600); // let the compositor show the painted bubble
+
+        const QRect area = (bubble | cat).adjusted(-40, -40, 40, 40);
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(area);
+        int dark = 0;
+        const QRect inner = bubble.translated(-area.topLeft()).adjusted(10, 10, -10, -10);
+        for (int y = inner.top(); y <= inner.bottom(); ++y) {
+            for (int x = inner.left(); x <= inner.right(); ++x)
+                dark += qGray(shot.pixel(x, y)) < 60;
+        }
+        QVERIFY2(dark > inner.width() * inner.height() / 3, qPrintable(QString::number(dark)));
+        // docs/reminder-bubble.png is a copy of this picture.
+        QVERIFY(shot.save(QDir(TAMSEL_BINARY_DIR).filePath("e2e-reminder-bubble.png")));
+    }
+};
+
+TAMSEL_TEST_MAIN(TestTools)
+#include "tst_tools.moc"
