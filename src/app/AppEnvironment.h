@@ -1,5 +1,7 @@
 #pragma once
 
+#include "llm/ToolRegistry.h"
+
 #include <QString>
 
 class AlertPresenter;
@@ -25,6 +27,8 @@ struct AppEnvironment {
     WindowSystem *windowSystem = nullptr;
     // Keys pressed anywhere on the desktop; without it the program has no hot key.
     GlobalHotKey *hotKeys = nullptr;
+    // What the agent's tools reach on the desktop: screenshots, applications, the clipboard, links.
+    ToolRegistry::Platform toolPlatform;
     // Where notes are kept; empty for the standard place.
     QString notesFilePath;
     // Log how long the first frame took to reach the screen (benchmarks).

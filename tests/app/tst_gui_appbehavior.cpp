@@ -1,6 +1,8 @@
 #include "app/HotKeyMonitor.h"
 #include "app/SettingsKeys.h"
 #include "data/PetAnimationMapStore.h"
+#include "data/ReminderStore.h"
+#include "llm/ToolRegistry.h"
 #include "preferences/ui/PreferencesWindow.h"
 #include "presence/AnimationPlayer.h"
 #include "presence/ui/PetWindowController.h"
@@ -221,6 +223,23 @@ private slots:
         QVERIFY(!app.delegate->isAskPromptOpen());
         app.delegate->petSpriteViewDidCommandDoubleClick(nullptr);
         QVERIFY(app.delegate->isAskPromptOpen());
+    }
+
+    void toolsActOnTheRunningPet()
+    {
+        AppHarness app(m_env);
+        app.launch();
+        ToolRegistry &tools = app.delegate->toolRegistry();
+        QCOMPARE(awaitTask(tools.execute({ "1", "play_animation", R"({"name": "wave"})" })), QString("Played 'Wave'."));
+        QCOMPARE(app.delegate->animationPlayer()->animation().row, 3);
+        QVERIFY(!app.delegate->animationPlayer()->animation().loop);
+        awaitTask(tools.execute({ "2", "add_reminder", R"({"title": "Tea", "when_iso": "2026-05-22T15:30:00Z"})" }));
+        QCOMPARE(app.delegate->reminderStore().reminders().size(), 1);
+        QCOMPARE(app.delegate->reminderStore().reminders().constFirst().title, QString("Tea"));
+
+        app.delegate->teardownCurrentPet();
+        QCOMPARE(
+            awaitTask(tools.execute({ "3", "play_animation", R"({"name": "wave"})" })), QString("No pet is loaded."));
     }
 
     void preferencesWindowIsReusedUntilClosed()

@@ -10,6 +10,7 @@
 #include "platform/linux/X11ScreenCapturer.h"
 
 #include "support/AwaitTask.h"
+#include "support/DesktopProbe.h"
 #include "support/TestMain.h"
 
 #include <QBuffer>
@@ -201,19 +202,14 @@ private slots:
         });
 
         QString pet;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(pet = xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).section('\n', 0, 0)).isEmpty(),
-            20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(pet = DesktopProbe::petWindow()).isEmpty(), 20000);
         const QRect cat = windowGeometry(pet);
-        // The bubble is the program's second visible window.
-        QStringList windows;
+        QString bubbleWindow;
         QTRY_VERIFY_WITH_TIMEOUT(
-            (windows = xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n')).size() >= 2, 20000);
-        QRect bubble;
-        for (const QString &window : std::as_const(windows)) {
-            if (window != pet)
-                bubble = windowGeometry(window);
-        }
+            !(bubbleWindow = xdotool({ "search", "--onlyvisible", "--name", "speech bubble" }).section('\n', 0, 0))
+                 .isEmpty(),
+            20000);
+        const QRect bubble = windowGeometry(bubbleWindow);
         QVERIFY2(bubble.bottom() < cat.top(), "the bubble sits above the cat");
         QTest::qWait(600); // let the compositor show the painted bubble
 

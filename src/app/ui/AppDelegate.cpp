@@ -7,6 +7,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "app/TextParsing.h"
+#include "app/ui/AppToolHost.h"
 #include "app/ui/AskPromptPlaceholder.h"
 #include "app/ui/MenuBarController.h"
 #include "data/CharacterStore.h"
@@ -69,6 +70,10 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
 {
     m_sinceStart.start();
     wireBehaviorEngine();
+    m_toolHost = std::make_unique<AppToolHost>(*this);
+    ToolRegistry::Platform toolPlatform = environment.toolPlatform;
+    toolPlatform.clock = environment.clock;
+    m_toolRegistry = std::make_unique<ToolRegistry>(*m_toolHost, toolPlatform);
     connect(&m_stateMachine, &PetStateMachine::stateEntered, this, &AppDelegate::onStateEntered);
     // Losing the pointer to another program mid-press must not leave a drag hanging.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -79,6 +84,7 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
+    m_toolRegistry.reset();
     m_menuBar.reset();
     teardownCurrentPet();
     delete m_askPrompt.data();

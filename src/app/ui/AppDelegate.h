@@ -23,6 +23,7 @@
 #include <optional>
 
 class AnimationPlayer;
+class AppToolHost;
 class AskPromptPlaceholder;
 class CharacterStore;
 class HotKeyMonitor;
@@ -137,6 +138,8 @@ public:
     void revealPetInFileManager(const PetPackage &package) override;
     void quit() override;
     MenuBarController *menuBarController() const { return m_menuBar.get(); }
+    // The tools the Ask agent offers the model, carried out against this coordinator.
+    ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
 
     // Read access for the menu, the preferences and tests.
     const std::optional<PetPackage> &currentPackage() const override { return m_currentPackage; }
@@ -212,6 +215,8 @@ private:
     std::optional<QDateTime> m_lastLongIdleFireAt;
     std::unique_ptr<HotKeyMonitor> m_hotKey;
     std::unique_ptr<MenuBarController> m_menuBar;
+    std::unique_ptr<AppToolHost> m_toolHost;
+    std::unique_ptr<ToolRegistry> m_toolRegistry;
     QPointer<AskPromptPlaceholder> m_askPrompt;
     QPointer<PreferencesWindow> m_preferencesWindow;
     std::optional<QPointF> m_precisePetOrigin;

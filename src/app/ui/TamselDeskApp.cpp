@@ -8,13 +8,18 @@
 #include "pets/PetLibrary.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
+#include "platform/linux/DesktopAppLauncher.h"
 #include "platform/linux/DesktopFileRevealer.h"
+#include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/DialogAlertPresenter.h"
 #include "platform/linux/DisplayEnvironment.h"
 #include "platform/linux/KeychainSecretStore.h"
+#include "platform/linux/PortalScreenCapturer.h"
+#include "platform/linux/SystemClipboard.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/X11GlobalHotKey.h"
+#include "platform/linux/X11ScreenCapturer.h"
 #include "platform/linux/X11WindowSystem.h"
 
 #include <QApplication>
@@ -42,6 +47,15 @@ int launch(int argc, char **argv)
     DesktopFileRevealer fileRevealer;
     X11WindowSystem windowSystem;
     X11GlobalHotKey hotKeys;
+    // Under Wayland only the desktop's screenshot portal sees other programs' windows.
+    std::unique_ptr<ScreenCapturer> screenCapturer;
+    if (PortalScreenCapturer::isNeeded())
+        screenCapturer = std::make_unique<PortalScreenCapturer>();
+    else
+        screenCapturer = std::make_unique<X11ScreenCapturer>();
+    DesktopAppLauncher launcher;
+    SystemClipboard clipboard;
+    DesktopUrlOpener urlOpener;
 
     AppEnvironment environment;
     environment.settings = &SettingsStore::shared();
@@ -53,6 +67,10 @@ int launch(int argc, char **argv)
     environment.fileRevealer = &fileRevealer;
     environment.windowSystem = &windowSystem;
     environment.hotKeys = &hotKeys;
+    environment.toolPlatform.screenCapturer = screenCapturer.get();
+    environment.toolPlatform.launcher = &launcher;
+    environment.toolPlatform.clipboard = &clipboard;
+    environment.toolPlatform.urlOpener = &urlOpener;
     environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
     AppDelegate delegate(environment);

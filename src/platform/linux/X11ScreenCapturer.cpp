@@ -54,6 +54,11 @@ QImage X11ScreenCapturer::grabVirtualDesktop(QRect *desktop)
     return canvas;
 }
 
+RegionSelectionOverlay *X11ScreenCapturer::overlay() const
+{
+    return m_overlay.data();
+}
+
 QCoro::Task<ScreenCapturer::Capture> X11ScreenCapturer::capture(bool selection)
 {
     QRect desktop;

@@ -26,7 +26,7 @@ public:
     static QImage grabVirtualDesktop(QRect *desktop = nullptr);
 
     // The overlay while a selection is open (for tests and diagnostics).
-    RegionSelectionOverlay *overlay() const { return m_overlay; }
+    RegionSelectionOverlay *overlay() const;
 
 signals:
     void selectionOpened();
