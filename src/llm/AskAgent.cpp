@@ -48,7 +48,10 @@ bool reportsFailure(const QString &trimmed)
     static const QLatin1String failurePrefixes[] = { QLatin1String("couldn't"), QLatin1String("could not"),
         QLatin1String("need a"), QLatin1String("need an"), QLatin1String("no animation"), QLatin1String("no notes"),
         QLatin1String("unknown tool"), QLatin1String("screencapture exited"), QLatin1String("the model didn't"),
-        QLatin1String("transcription failed") };
+        QLatin1String("transcription failed"),
+        // Two tools report that nothing happened without one of the words above; the model must
+        // not take them for success.
+        QLatin1String("no pet is loaded"), QLatin1String("note content was empty") };
     if (trimmed.startsWith(QLatin1String("PERMISSION_REQUIRED:")))
         return true;
     const QString lower = trimmed.toLower();

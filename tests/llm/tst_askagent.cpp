@@ -258,6 +258,9 @@ private slots:
         row("typographic apostrophe", QStringLiteral("Couldn\u2019t"), QStringLiteral("[OK] Couldn\u2019t"));
         row("unknown target", QStringLiteral("Unknown target 'Clipboard'. Use clipboard or desktop."),
             QStringLiteral("[OK] Unknown target 'Clipboard'. Use clipboard or desktop."));
+        row("nothing played", QStringLiteral("No pet is loaded."), QStringLiteral("[ERROR] No pet is loaded."));
+        row("nothing saved", QStringLiteral("Note content was empty."),
+            QStringLiteral("[ERROR] Note content was empty."));
         row("already an error", QStringLiteral("[ERROR] Refused to open a ftp: link."),
             QStringLiteral("[ERROR] Refused to open a ftp: link."));
         row("already ok", QStringLiteral(" [OK] fine"), QStringLiteral(" [OK] fine"));
