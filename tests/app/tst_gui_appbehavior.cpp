@@ -72,6 +72,15 @@ private slots:
             engine.actionPool(), std::optional<QList<Pick>>(QList<Pick> { { 0, false }, { 0, false }, { 2, true } }));
         QCOMPARE(engine.moveRightRow(), std::nullopt);
 
+        // Chatter for a row is one of its own lines; a row without lines says nothing.
+        app.delegate->animationMapStore().setMapping("tamsel", 2, { "Wave hello", { "hi!", "hello there" } });
+        app.delegate->speakForBehaviorRow(5);
+        QVERIFY(!app.delegate->speechBubble().isShowing());
+        app.random.setScript({ 0.99 });
+        app.delegate->speakForBehaviorRow(2);
+        QVERIFY(app.delegate->speechBubble().isShowing());
+        QCOMPARE(app.delegate->speechBubble().view()->text(), QString("hello there"));
+
         // A pinned row wins over what the engine asks for; a one-shot from the user still plays.
         app.delegate->playRow(5);
         app.delegate->behaviorPlayRow(3, true);
