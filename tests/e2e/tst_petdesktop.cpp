@@ -1,4 +1,5 @@
 #include "support/DesktopProbe.h"
+#include "support/RunningProgram.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
-
-#include <csignal>
 
 // The real program on the session's desktop, driven with xdotool like a person would: the cat
 // appears on a transparent background, a click plays a row, a drag moves it and the new position
@@ -29,8 +28,7 @@ private:
     static QRect petGeometry(const QString &window) { return DesktopProbe::geometry(window); }
 
     TestEnvironment *m_env;
-    QProcess m_program;
-    QByteArray m_log;
+    RunningProgram m_program;
 
 private slots:
     void initTestCase()
@@ -39,25 +37,15 @@ private slots:
             QSKIP("needs the headless desktop session (make test)");
         // A pet that strolls off on its own would spoil the drag's measurements.
         QSettings(m_env->settingsFilePath(), QSettings::IniFormat).setValue("tam.behaviorMode", "still");
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("QT_QPA_PLATFORM");
-        environment.insert("QT_LOGGING_RULES", "tamsel.trace.debug=true");
-        m_program.setProcessEnvironment(environment);
-        m_program.setProgram(TAMSEL_BINARY_DIR "/src/tamsel");
-        connect(
-            &m_program, &QProcess::readyReadStandardError, this, [this] { m_log += m_program.readAllStandardError(); });
-        m_program.start();
-        QVERIFY(m_program.waitForStarted(5000));
+        QVERIFY(m_program.start({ "QT_LOGGING_RULES=tamsel.trace.debug=true" }));
     }
 
     void cleanupTestCase()
     {
-        if (m_program.state() != QProcess::Running)
+        if (!m_program.isRunning())
             return;
-        ::kill(static_cast<pid_t>(m_program.processId()), SIGTERM);
-        QVERIFY(m_program.waitForFinished(10000));
-        QCOMPARE(m_program.exitCode(), 0);
-        QVERIFY2(!m_log.contains("ERROR: AddressSanitizer"), m_log.constData());
+        const QString problem = m_program.stop();
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void catAppearsOnATransparentBackgroundAndAnswersTheMouse()
@@ -87,7 +75,8 @@ private slots:
         const QPoint body = frame.topLeft() + QPoint(frame.width() / 2, frame.height() * 2 / 3);
         xdotool({ "mousemove", QString::number(body.x()), QString::number(body.y()) });
         xdotool({ "click", "1" });
-        QTRY_VERIFY_WITH_TIMEOUT(QRegularExpression("playing row [1-9]\\d* once").match(m_log).hasMatch(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QRegularExpression("playing row [1-9]\\d* once").match(m_program.log()).hasMatch(), 5000);
 
         // A drag moves the window with the pointer and the new place is saved when it ends.
         QTest::qWait(1500); // let the one-shot end and the double-click interval pass

@@ -1,4 +1,5 @@
 #include "support/DesktopProbe.h"
+#include "support/RunningProgram.h"
 #include "support/TestMain.h"
 
 #include <QElapsedTimer>
@@ -8,8 +9,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
-
-#include <csignal>
 
 // The real program living on its own: in wander mode the cat strolls along the screen in small
 // steps about 60 times a second, and Super+K pressed anywhere opens and closes the Ask prompt.
@@ -31,8 +30,7 @@ private:
     }
 
     TestEnvironment *m_env;
-    QProcess m_program;
-    QByteArray m_log;
+    RunningProgram m_program;
     QString m_window;
 
 private slots:
@@ -48,25 +46,16 @@ private slots:
             settings.setValue("tam.lastPositionX", 0);
             settings.setValue("tam.lastPositionY", 300);
         }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("QT_QPA_PLATFORM");
-        m_program.setProcessEnvironment(environment);
-        m_program.setProgram(TAMSEL_BINARY_DIR "/src/tamsel");
-        connect(
-            &m_program, &QProcess::readyReadStandardError, this, [this] { m_log += m_program.readAllStandardError(); });
-        m_program.start();
-        QVERIFY(m_program.waitForStarted(5000));
+        QVERIFY(m_program.start());
         QTRY_VERIFY_WITH_TIMEOUT(!(m_window = DesktopProbe::petWindow()).isEmpty(), 20000);
     }
 
     void cleanupTestCase()
     {
-        if (m_program.state() != QProcess::Running)
+        if (!m_program.isRunning())
             return;
-        ::kill(static_cast<pid_t>(m_program.processId()), SIGTERM);
-        QVERIFY(m_program.waitForFinished(10000));
-        QCOMPARE(m_program.exitCode(), 0);
-        QVERIFY2(!m_log.contains("ERROR: AddressSanitizer"), m_log.constData());
+        const QString problem = m_program.stop();
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void catStrollsSmoothlyWithinTheScreen()
@@ -122,7 +111,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!(prompt = findWindow({ "--name", "^Ask Tamsel$" })).isEmpty(), 5000);
         xdotool({ "key", "super+k" });
         QTRY_VERIFY_WITH_TIMEOUT(findWindow({ "--name", "^Ask Tamsel$" }).isEmpty(), 5000);
-        QVERIFY(!m_log.contains("HotKeyMonitor"));
+        QVERIFY(!m_program.log().contains("HotKeyMonitor"));
     }
 
     void contextMenuSwitchesToStill()
