@@ -76,5 +76,5 @@ measure_wander() {
 
 echo "Measuring over ${seconds}s each (after 5s warm-up):"
 measure "idle animation" "tam.behaviorMode=still"
-measure "hidden" "tam.behaviorMode=still" "tam.startHidden=true"
+measure "hidden" "tam.behaviorMode=wander" "tam.startHidden=true"
 measure_wander

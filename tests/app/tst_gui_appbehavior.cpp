@@ -61,7 +61,7 @@ private slots:
             { 5, false }, { 8, false } };
         QCOMPARE(engine.actionPool(), std::optional<QList<Pick>>(pool));
         QCOMPARE(engine.mode(), BehaviorMode::Wander);
-        QVERIFY(engine.isHeartbeatActive());
+        QTRY_VERIFY(engine.isHeartbeatActive()); // once the window is on screen
 
         // Renamed rows: one "Wave hello" row is the only pick besides doing nothing.
         for (qint64 row = 1; row <= 8; ++row)
@@ -100,6 +100,7 @@ private slots:
         AppHarness app(m_env);
         app.launch();
         AppDelegate &delegate = *app.delegate;
+        QTRY_VERIFY(delegate.windowController()->isVisible());
         QWidget *window = delegate.windowController()->window();
         const QRect screen = available(delegate);
         window->move(screen.x() + 10, screen.y() + 200);
@@ -142,6 +143,7 @@ private slots:
         app.settings.setValue(SettingsKeys::clickBehavior, QString("none"));
         app.launch();
         AppDelegate &delegate = *app.delegate;
+        QTRY_VERIFY(delegate.windowController()->isVisible());
         const QRect screen = available(delegate);
         const auto startStroll = [&] {
             delegate.windowController()->window()->move(screen.x() + 10, screen.y() + 100);
@@ -249,6 +251,26 @@ private slots:
         app.delegate->teardownCurrentPet();
         QCOMPARE(
             awaitTask(tools.execute({ "3", "play_animation", R"({"name": "wave"})" })), QString("No pet is loaded."));
+    }
+
+    void nothingRunsWhileThePetIsHidden()
+    {
+        AppHarness app(m_env);
+        app.settings.setValue(SettingsKeys::startHidden, true);
+        app.launch();
+        AppDelegate &delegate = *app.delegate;
+        const auto timersRunning
+            = [&] { return delegate.behaviorEngine().isHeartbeatActive() || delegate.idleCheckTimer().isActive(); };
+        QVERIFY(!timersRunning());
+        delegate.setBehaviorMode(BehaviorMode::Busy);
+        QVERIFY(!delegate.behaviorEngine().isTickerActive());
+
+        delegate.togglePetVisibility();
+        QTRY_VERIFY(delegate.windowController()->isVisible());
+        QVERIFY(delegate.behaviorEngine().isTickerActive() && delegate.idleCheckTimer().isActive());
+        delegate.togglePetVisibility();
+        QTRY_VERIFY(!delegate.windowController()->isVisible());
+        QVERIFY(!delegate.behaviorEngine().isTickerActive() && !delegate.idleCheckTimer().isActive());
     }
 
     void preferencesWindowIsReusedUntilClosed()

@@ -273,6 +273,8 @@ void AppDelegate::teardownCurrentPet()
     m_behaviorEngine->setActionPool(std::nullopt);
     m_behaviorEngine->setMovementRows(std::nullopt, std::nullopt);
     m_behaviorEngine->setMaxRow(0);
+    m_behaviorSuspended = false;
+    m_idleCheckTimer.stop();
     m_precisePetOrigin.reset();
     m_speechBubble->setPetWindow(nullptr);
     if (m_windowController) {
@@ -350,9 +352,10 @@ void AppDelegate::persistWindowFrame()
 
 void AppDelegate::petVisibilityDidChange()
 {
+    const bool hidden = !m_windowController || !m_windowController->isVisible();
+    suspendBehaviorWhileHidden(hidden);
     if (!m_player)
         return;
-    const bool hidden = !m_windowController || !m_windowController->isVisible();
     m_player->setSuspended(hidden);
     // Window managers read the taskbar state of a window only once it is mapped.
     if (!hidden)

@@ -181,6 +181,8 @@ private:
     void registerHotKey();
     void wireBehaviorEngine();
     void configureBehaviorForCurrentPet();
+    // Stops the engine and the idle check while the pet cannot be seen, and resumes them after.
+    void suspendBehaviorWhileHidden(bool hidden);
     // The pet window's frame with the exact position behaviour moves left it at.
     QRectF petWindowFrame() const;
     void applyTaskbarListing();
@@ -210,7 +212,9 @@ private:
     QElapsedTimer m_sinceStart;
 
     std::unique_ptr<BehaviorEngine> m_behaviorEngine;
+    bool m_behaviorSuspended = false;
     QTimer m_idleCheckTimer;
+    bool m_idleChecksStarted = false;
     QDateTime m_lastInteractionAt;
     std::optional<QDateTime> m_lastLongIdleFireAt;
     std::unique_ptr<HotKeyMonitor> m_hotKey;

@@ -154,8 +154,25 @@ void AppDelegate::setBehaviorMode(BehaviorMode mode)
 {
     m_env.settings->setBehaviorMode(mode);
     m_behaviorEngine->setMode(mode);
-    m_behaviorEngine->restart();
+    if (!m_behaviorSuspended)
+        m_behaviorEngine->restart();
     rebuildMainMenu();
+}
+
+void AppDelegate::suspendBehaviorWhileHidden(bool hidden)
+{
+    // Nothing the pet does on its own is worth a wake-up while nobody can see it.
+    if (hidden && !m_behaviorSuspended) {
+        m_behaviorSuspended = true;
+        m_behaviorEngine->stop();
+    } else if (!hidden && m_behaviorSuspended) {
+        m_behaviorSuspended = false;
+        m_behaviorEngine->restart();
+    }
+    if (hidden)
+        m_idleCheckTimer.stop();
+    else if (m_idleChecksStarted && !m_idleCheckTimer.isActive())
+        m_idleCheckTimer.start();
 }
 
 void AppDelegate::wireBehaviorEngine()
@@ -203,7 +220,10 @@ void AppDelegate::startBackgroundTimers()
     m_idleCheckTimer.setInterval(kIdleCheckIntervalMs);
     m_idleCheckTimer.disconnect(this);
     connect(&m_idleCheckTimer, &QTimer::timeout, this, &AppDelegate::checkLongIdle);
-    m_idleCheckTimer.start();
+    m_idleChecksStarted = true;
+    // The check only ever speaks to a visible pet, so it waits while there is none.
+    if (isPetWindowVisible())
+        m_idleCheckTimer.start();
 }
 
 void AppDelegate::checkLongIdle()
