@@ -102,8 +102,6 @@ private slots:
                                            "there is an active incident.");
         QTest::newRow("500 not retried") << QList<int> { 500 } << QByteArray() << QByteArray() << QList<double> {}
                                          << QList<int> {} << QStringLiteral("Groq request failed (HTTP 500).");
-        QTest::newRow("502 not retried") << QList<int> { 502 } << QByteArray() << QByteArray("Bad gateway")
-                                         << QList<double> {} << QList<int> {} << QStringLiteral("Bad gateway");
         QTest::newRow("404 not retried") << QList<int> { 404 } << QByteArray()
                                          << MockGroqServer::fixtureBytes(
                                                 QStringLiteral("error-404-model-not-found.json"))
