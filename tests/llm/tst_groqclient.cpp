@@ -142,9 +142,6 @@ private slots:
         QCOMPARE(chat.path, QByteArray("/openai/v1/chat/completions"));
         QCOMPARE(chat.header("content-type"), QByteArray("application/json"));
         QCOMPARE(chat.header("authorization"), "Bearer " + testKey.toUtf8());
-        const QJsonObject body = QJsonDocument::fromJson(chat.body).object();
-        QCOMPARE(body.value(QLatin1String("tool_choice")).toString(), QStringLiteral("auto"));
-        QVERIFY(!body.contains(QLatin1String("reasoning_effort")));
 
         // The model list is sent once, without a body type, and a 429 is a plain HTTP failure there.
         const auto limited = awaitTask(h.client.listChatModels());
