@@ -142,21 +142,6 @@ private slots:
         QCOMPARE(secondFired, 1);
     }
 
-    void destructionReleasesTheKeyAndCallsNoOne()
-    {
-        FakeGlobalHotKey hotKeys;
-        int fired = 0;
-        QObject owner;
-        auto monitor = std::make_unique<HotKeyMonitor>(hotKeys);
-        monitor->setHandler(&owner, [&fired] { ++fired; });
-        QVERIFY(monitor->registerKey(Qt::Key_K, Qt::MetaModifier));
-        const GlobalHotKey::Id id = hotKeys.held.firstKey();
-        monitor.reset();
-        QVERIFY(hotKeys.held.isEmpty());
-        emit hotKeys.pressed(id);
-        QCOMPARE(fired, 0);
-    }
-
     void handlerMayEndTheMonitor()
     {
         FakeGlobalHotKey hotKeys;
@@ -169,10 +154,14 @@ private slots:
             monitor = nullptr;
         });
         QVERIFY(monitor->registerKey(Qt::Key_K, Qt::MetaModifier));
+        const GlobalHotKey::Id id = hotKeys.held.firstKey();
         hotKeys.press(Qt::Key_K, Qt::MetaModifier);
         QCOMPARE(fired, 1);
         QVERIFY(!monitor);
+        // Destruction gave the key back, and a press reported late reaches no one.
         QVERIFY(hotKeys.held.isEmpty());
+        emit hotKeys.pressed(id);
+        QCOMPARE(fired, 1);
     }
 };
 

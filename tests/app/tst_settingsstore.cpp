@@ -3,11 +3,9 @@
 #include "app/SettingsStore.h"
 
 #include "support/LogCapture.h"
+#include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 
 class TestSettingsStore : public QObject {
@@ -21,13 +19,7 @@ public:
 
 private:
     // Writes raw INI text, as a user editing the file by hand would.
-    void writeFile(const QByteArray &text)
-    {
-        QDir().mkpath(QFileInfo(m_env->settingsFilePath()).path());
-        QFile file(m_env->settingsFilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[General]\n" + text);
-    }
+    void writeFile(const QByteArray &text) { PetFixtures::writeFile(m_env->settingsFilePath(), "[General]\n" + text); }
 
     TestEnvironment *m_env;
 
@@ -135,20 +127,6 @@ private slots:
         const ClickBehavior behavior = ClickBehavior::fromRawString(raw);
         QCOMPARE(behavior.rawString(), normalised);
         QCOMPARE(ClickBehavior::fromRawString(behavior.rawString()), behavior);
-    }
-
-    void enumerationsKeepTheirOrderAndTitles()
-    {
-        QStringList titles;
-        for (BehaviorMode mode : SettingsEnums::allBehaviorModes())
-            titles << SettingsEnums::displayTitle(mode);
-        for (WindowLevel level : SettingsEnums::allWindowLevels())
-            titles << SettingsEnums::displayTitle(level);
-        for (InputMode mode : SettingsEnums::allInputModes())
-            titles << SettingsEnums::displayTitle(mode);
-        QCOMPARE(titles,
-            (QStringList {
-                "Still", "Friendly", "Busy", "Wander", "Floating", "Always on Top", "Desktop", "Text", "Voice" }));
     }
 
     void movementInversionDefaultsToTheBuiltInPetOnly()

@@ -2,10 +2,10 @@
 
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
+#include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +17,8 @@
 #include <unistd.h>
 
 using Note = NoteStore::Note;
+using PetFixtures::readFile;
+using PetFixtures::writeFile;
 
 class TestNoteStore : public QObject {
     Q_OBJECT
@@ -29,20 +31,6 @@ public:
 
 private:
     QString notesPath() const { return m_env->dataHome() + QStringLiteral("/Tamsel Desk/notes.json"); }
-
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    static void writeFile(const QString &path, const QByteArray &data)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(data), data.size());
-    }
 
     static QStringList titles(const QList<Note> &notes)
     {

@@ -127,29 +127,29 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("expected"); // "reply:<text>", "calls:<id>=<args>;..." or "error:<description>"
-        QTest::newRow("no arguments") << withMessage(
-            R"({"role":"assistant","tool_calls":[{"id":"c1","type":"function","function":{"name":"get_clipboard"}}]})")
-                                      << QStringLiteral("calls:c1={}");
-        QTest::newRow("arguments not text") << withMessage(
-            R"({"role":"assistant","tool_calls":[{"id":"c1","function":{"name":"x","arguments":{"a":1}}}]})")
-                                            << QStringLiteral("calls:c1={}");
-        QTest::newRow("no id: skipped") << withMessage(
-            R"({"role":"assistant","tool_calls":[{"function":{"name":"x","arguments":"{}"}},{"id":"c2","function":{"name":"y","arguments":"[1]"}}]})")
-                                        << QStringLiteral("calls:c2=[1]");
-        QTest::newRow("every call skipped")
-            << withMessage(R"({"role":"assistant","tool_calls":[{"id":7,"function":{"name":"x"}}]})")
-            << QStringLiteral("calls:");
-        QTest::newRow("empty list, content")
-            << withMessage(R"({"role":"assistant","tool_calls":[],"content":"Hi"})") << QStringLiteral("reply:Hi");
-        QTest::newRow("null content") << withMessage(R"({"role":"assistant","content":null})")
-                                      << QStringLiteral("reply:");
-        QTest::newRow("tool_calls not a list")
-            << withMessage(R"({"role":"assistant","tool_calls":"x","content":"Yo"})") << QStringLiteral("reply:Yo");
-        QTest::newRow("no choices")
-            << QByteArray(R"({"choices":[]})")
-            << QStringLiteral("error:Groq returned a response we couldn't parse. missing choices[0].message");
-        QTest::newRow("array at top") << QByteArray(
-            "[1]") << QStringLiteral("error:Groq returned a response we couldn't parse. missing choices[0].message");
+        const QString unparsable = "error:Groq returned a response we couldn't parse. missing choices[0].message";
+        const auto row = [](const char *tag, const QByteArray &body, const QString &expected) {
+            QTest::newRow(tag) << body << expected;
+        };
+        const auto message = [&row](const char *tag, const char *json, const QString &expected) {
+            row(tag, withMessage(json), expected);
+        };
+        message("no arguments",
+            R"({"role":"assistant","tool_calls":[{"id":"c1","type":"function","function":{"name":"get_clipboard"}}]})",
+            "calls:c1={}");
+        message("arguments not text",
+            R"({"role":"assistant","tool_calls":[{"id":"c1","function":{"name":"x","arguments":{"a":1}}}]})",
+            "calls:c1={}");
+        message("no id: skipped",
+            R"({"role":"assistant","tool_calls":[{"function":{"name":"x","arguments":"{}"}},{"id":"c2","function":{"name":"y","arguments":"[1]"}}]})",
+            "calls:c2=[1]");
+        message(
+            "every call skipped", R"({"role":"assistant","tool_calls":[{"id":7,"function":{"name":"x"}}]})", "calls:");
+        message("empty list, content", R"({"role":"assistant","tool_calls":[],"content":"Hi"})", "reply:Hi");
+        message("null content", R"({"role":"assistant","content":null})", "reply:");
+        message("tool_calls not a list", R"({"role":"assistant","tool_calls":"x","content":"Yo"})", "reply:Yo");
+        row("no choices", R"({"choices":[]})", unparsable);
+        row("array at top", "[1]", unparsable);
     }
     void toolStepToleratesOddShapes()
     {
@@ -273,57 +273,47 @@ private slots:
     {
         QTest::addColumn<ClientError>("error");
         QTest::addColumn<QString>("description");
-        const QString advanced = QStringLiteral("Preferences \u2192 Advanced.");
-        const QString retired = QStringLiteral(" Groq retires models regularly \u2014 pick another in ") + advanced;
-        QTest::newRow("400 tool calling beats json")
-            << ClientError::http(400, QStringLiteral("JSON and Tool Calling"))
-            << QStringLiteral("This model can't take actions \u2014 pick another in ") + advanced;
-        QTest::newRow("400 json") << ClientError::http(
-            400, QString::fromUtf8(fixture("error-400-json-validate-failed.json")))
-                                  << QStringLiteral("This model didn't return usable JSON. Try a different one in ")
-                + advanced;
-        QTest::newRow("400 other")
-            << ClientError::http(400, QString::fromUtf8(fixture("error-400-tool-use-failed.json")))
-            << QStringLiteral(
-                   "Failed to call a function. Please adjust your prompt. See 'failed_generation' for more details.");
-        QTest::newRow("401") << ClientError::http(401, QString::fromUtf8(fixture("error-401-invalid-api-key.json")))
-                             << QStringLiteral("Groq rejected the API key. Paste a fresh one from console.groq.com.");
-        QTest::newRow("403") << ClientError::http(403, QString())
-                             << QStringLiteral("Groq rejected the API key. Paste a fresh one from console.groq.com.");
-        QTest::newRow("404") << ClientError::http(
-            404, QStringLiteral(R"({"error":{"message":"The model x does not exist"}})"))
-                             << QStringLiteral("The model x does not exist.") + retired;
-        QTest::newRow("404 empty") << ClientError::http(404, QString()) << retired;
-        QTest::newRow("500 empty") << ClientError::http(500, QString())
-                                   << QStringLiteral("Groq request failed (HTTP 500).");
-        QTest::newRow("503 plain text") << ClientError::http(
-            503, QString::fromUtf8(fixture("error-503-upstream-plaintext.txt")))
-                                        << QString::fromUtf8(fixture("error-503-upstream-plaintext.txt"));
-        QTest::newRow("long body clipped") << ClientError::http(502, QString(5000, QLatin1Char('x')))
-                                           << QString(1000, QLatin1Char('x')) + QChar(0x2026);
-        QTest::newRow("rate 1.2") << ClientError::rateLimited(1.2, {})
-                                  << QStringLiteral("Rate limit \u2014 try again in 2s.");
-        QTest::newRow("rate 0") << ClientError::rateLimited(0, {})
-                                << QStringLiteral("Rate limit hit. Try again in a moment.");
-        QTest::newRow("rate inf") << ClientError::rateLimited(std::numeric_limits<double>::infinity(), {})
-                                  << QStringLiteral("Rate limit hit. Try again in a moment.");
-        QTest::newRow("rate 1e308") << ClientError::rateLimited(1e308, {})
-                                    << QStringLiteral("Rate limit \u2014 try again in 1000000000000s.");
-        QTest::newRow("decoding") << ClientError::decoding(QStringLiteral("Detail."))
-                                  << QStringLiteral("Groq returned a response we couldn't parse. Detail.");
-        QTest::newRow("missing key") << ClientError::missingKey()
-                                     << QStringLiteral("No Groq API key set. Add one in ") + advanced;
-        QTest::newRow("empty") << ClientError::empty() << QStringLiteral("Groq returned an empty completion.");
-        QTest::newRow("network") << ClientError::network(
-            ClientError::NetworkFailure::Other, QStringLiteral("Connection refused."))
-                                 << QStringLiteral("Couldn't reach Groq: Connection refused.");
-        QTest::newRow("timeout") << ClientError::network(ClientError::NetworkFailure::TimedOut, QStringLiteral("x"))
-                                 << QStringLiteral("Groq didn't answer in time. Try again in a moment.");
-        QTest::newRow("cancelled") << ClientError::cancelled() << QStringLiteral("The request to Groq was cancelled.");
-        QTest::newRow("invalid json") << ClientError::invalidJSON(QStringLiteral("illegal value"))
-                                      << QStringLiteral("Groq sent an answer that isn't JSON: illegal value.");
-        QTest::newRow("file") << ClientError::fileRead(QStringLiteral("No such file or directory"))
-                              << QStringLiteral("Couldn't read the recording: No such file or directory.");
+        const QString advanced = "Preferences \u2192 Advanced.";
+        const QString retired = " Groq retires models regularly \u2014 pick another in " + advanced;
+        const QString badKey = "Groq rejected the API key. Paste a fresh one from console.groq.com.";
+        const QString waitAMoment = "Rate limit hit. Try again in a moment.";
+        const auto row = [](const char *tag, const ClientError &error, const QString &description) {
+            QTest::newRow(tag) << error << description;
+        };
+        const auto http = [](int status, const char *fixtureName) {
+            return ClientError::http(status, QString::fromUtf8(fixture(fixtureName)));
+        };
+        row("400 tool calling beats json", ClientError::http(400, "JSON and Tool Calling"),
+            "This model can't take actions \u2014 pick another in " + advanced);
+        row("400 json", http(400, "error-400-json-validate-failed.json"),
+            "This model didn't return usable JSON. Try a different one in " + advanced);
+        row("400 other", http(400, "error-400-tool-use-failed.json"),
+            "Failed to call a function. Please adjust your prompt. See 'failed_generation' for more details.");
+        row("401", http(401, "error-401-invalid-api-key.json"), badKey);
+        row("403", ClientError::http(403, QString()), badKey);
+        row("404", ClientError::http(404, R"({"error":{"message":"The model x does not exist"}})"),
+            "The model x does not exist." + retired);
+        row("404 empty", ClientError::http(404, QString()), retired);
+        row("500 empty", ClientError::http(500, QString()), "Groq request failed (HTTP 500).");
+        row("503 plain text", http(503, "error-503-upstream-plaintext.txt"),
+            QString::fromUtf8(fixture("error-503-upstream-plaintext.txt")));
+        row("long body clipped", ClientError::http(502, QString(5000, 'x')), QString(1000, 'x') + QChar(0x2026));
+        row("rate 1.2", ClientError::rateLimited(1.2, {}), "Rate limit \u2014 try again in 2s.");
+        row("rate 0", ClientError::rateLimited(0, {}), waitAMoment);
+        row("rate inf", ClientError::rateLimited(std::numeric_limits<double>::infinity(), {}), waitAMoment);
+        row("rate 1e308", ClientError::rateLimited(1e308, {}), "Rate limit \u2014 try again in 1000000000000s.");
+        row("decoding", ClientError::decoding("Detail."), "Groq returned a response we couldn't parse. Detail.");
+        row("missing key", ClientError::missingKey(), "No Groq API key set. Add one in " + advanced);
+        row("empty", ClientError::empty(), "Groq returned an empty completion.");
+        row("network", ClientError::network(ClientError::NetworkFailure::Other, "Connection refused."),
+            "Couldn't reach Groq: Connection refused.");
+        row("timeout", ClientError::network(ClientError::NetworkFailure::TimedOut, "x"),
+            "Groq didn't answer in time. Try again in a moment.");
+        row("cancelled", ClientError::cancelled(), "The request to Groq was cancelled.");
+        row("invalid json", ClientError::invalidJSON("illegal value"),
+            "Groq sent an answer that isn't JSON: illegal value.");
+        row("file", ClientError::fileRead("No such file or directory"),
+            "Couldn't read the recording: No such file or directory.");
     }
     void everyErrorDescribesItself()
     {

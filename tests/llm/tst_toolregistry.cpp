@@ -169,19 +169,20 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QList<bool>>("requests");
         const Capture picture = Capture::captured(QImage(40, 30, QImage::Format_RGB32));
-        QTest::newRow("capital C") << R"({"target": "Clipboard"})" << picture
-                                   << "[OK] Unknown target 'Clipboard'. Use clipboard or desktop." << QList<bool>();
-        QTest::newRow("default target") << "{}" << picture << "[OK] Saved to clipboard." << QList<bool> { false };
-        QTest::newRow("selection") << R"({"target": "clipboard", "selection": true})" << picture
-                                   << "[OK] Saved to clipboard." << QList<bool> { true };
-        QTest::newRow("cancelled") << R"({"selection": true})" << Capture::cancelled()
-                                   << "[ERROR] Screenshot cancelled \u2014 no region was selected."
-                                   << QList<bool> { true };
-        QTest::newRow("failed") << "{}" << Capture::failed("no screen could be read")
-                                << "[ERROR] Couldn't take the screenshot: no screen could be read."
-                                << QList<bool> { false };
-        QTest::newRow("no desktop folder")
-            << R"({"target": "desktop"})" << picture << "[ERROR] Couldn't resolve the Desktop folder." << QList<bool>();
+        const auto row
+            = [](const char *tag, const QString &arguments, const Capture &capture, const QString &expected,
+                  const QList<bool> &requests) { QTest::newRow(tag) << arguments << capture << expected << requests; };
+        row("capital C", R"({"target": "Clipboard"})", picture,
+            "[OK] Unknown target 'Clipboard'. Use clipboard or desktop.", {});
+        row("default target", "{}", picture, "[OK] Saved to clipboard.", { false });
+        row("selection", R"({"target": "clipboard", "selection": true})", picture, "[OK] Saved to clipboard.",
+            { true });
+        row("cancelled", R"({"selection": true})", Capture::cancelled(),
+            "[ERROR] Screenshot cancelled \u2014 no region was selected.", { true });
+        row("failed", "{}", Capture::failed("no screen could be read"),
+            "[ERROR] Couldn't take the screenshot: no screen could be read.", { false });
+        row("no desktop folder", R"({"target": "desktop"})", picture, "[ERROR] Couldn't resolve the Desktop folder.",
+            {});
     }
     void takesScreenshots()
     {
@@ -237,27 +238,24 @@ private slots:
         QTest::addColumn<Reminder::Repeat>("repeats");
         const QString set = "[OK] Reminder set: \"Stretch\" for ";
         const QDateTime berlin1530(QDate(2026, 5, 22), QTime(13, 30), Qt::UTC);
-        QTest::newRow("no zone: the user's")
-            << QJsonObject { { "title", " Stretch\t" }, { "when_iso", "2026-05-22T15:30:00" } }
-            << set + "May 22, 2026, 3:30 PM." << berlin1530 << Reminder::Repeat::None;
-        QTest::newRow("Z: universal") << QJsonObject { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00Z" } }
-                                      << set + "May 22, 2026, 5:30 PM."
-                                      << QDateTime(QDate(2026, 5, 22), QTime(15, 30), Qt::UTC)
-                                      << Reminder::Repeat::None;
-        QTest::newRow("offset") << QJsonObject { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00+02:00" },
-            { "repeats", "daily" } }
-                                << set + "May 22, 2026, 3:30 PM." << berlin1530 << Reminder::Repeat::Daily;
-        QTest::newRow("Daily is not daily")
-            << QJsonObject { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00" }, { "repeats", "Daily" } }
-            << set + "May 22, 2026, 3:30 PM." << berlin1530 << Reminder::Repeat::None;
-        QTest::newRow("words") << QJsonObject { { "title", "Stretch" }, { "when_iso", "tomorrow 3pm" } }
-                               << "[ERROR] Couldn't parse 'tomorrow 3pm' as a date." << QDateTime()
-                               << Reminder::Repeat::None;
-        QTest::newRow("blank title") << QJsonObject { { "title", "  " }, { "when_iso", "2026-05-22T15:30:00" } }
-                                     << "[ERROR] Need a title for the reminder." << QDateTime()
-                                     << Reminder::Repeat::None;
-        QTest::newRow("no time") << QJsonObject { { "title", "Stretch" }, { "when_iso", 1779456600 } }
-                                 << "[ERROR] Need an ISO 8601 fire time." << QDateTime() << Reminder::Repeat::None;
+        const auto row = [](const char *tag, const QJsonObject &arguments, const QString &answer,
+                             const QDateTime &fireDate = {}, Reminder::Repeat repeats = Reminder::Repeat::None) {
+            QTest::newRow(tag) << arguments << answer << fireDate << repeats;
+        };
+        row("no zone: the user's", { { "title", " Stretch\t" }, { "when_iso", "2026-05-22T15:30:00" } },
+            set + "May 22, 2026, 3:30 PM.", berlin1530);
+        row("Z: universal", { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00Z" } },
+            set + "May 22, 2026, 5:30 PM.", QDateTime(QDate(2026, 5, 22), QTime(15, 30), Qt::UTC));
+        row("offset", { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00+02:00" }, { "repeats", "daily" } },
+            set + "May 22, 2026, 3:30 PM.", berlin1530, Reminder::Repeat::Daily);
+        row("Daily is not daily",
+            { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00" }, { "repeats", "Daily" } },
+            set + "May 22, 2026, 3:30 PM.", berlin1530);
+        row("words", { { "title", "Stretch" }, { "when_iso", "tomorrow 3pm" } },
+            "[ERROR] Couldn't parse 'tomorrow 3pm' as a date.");
+        row("blank title", { { "title", "  " }, { "when_iso", "2026-05-22T15:30:00" } },
+            "[ERROR] Need a title for the reminder.");
+        row("no time", { { "title", "Stretch" }, { "when_iso", 1779456600 } }, "[ERROR] Need an ISO 8601 fire time.");
     }
     void addsReminders()
     {

@@ -82,7 +82,7 @@ private slots:
         PetImageCache::clear();
     }
 
-    void defaultCellGivesThumbnailOf118By128()
+    void thumbnailIsTheFirstCellWithin128Pixels()
     {
         const QImage thumb = PetThumbnailStore::makeThumbnail(path(QStringLiteral("spritesheet.webp")), 192, 208, 128);
         QCOMPARE(thumb.size(), QSize(118, 128)); // 192 x 128 / 208 = 118.15
@@ -90,17 +90,11 @@ private slots:
         // Only the first cell is in it.
         for (const QPoint point : { QPoint(0, 0), QPoint(59, 64), QPoint(117, 127) })
             QCOMPARE(thumb.pixelColor(point), QColor(Qt::red));
-    }
 
-    void smallCellKeepsItsSize()
-    {
-        const QImage thumb = PetThumbnailStore::makeThumbnail(path(QStringLiteral("small.png")), 64, 48, 128);
-        QCOMPARE(thumb.size(), QSize(64, 48));
-        QCOMPARE(thumb.pixelColor(63, 47), QColor(Qt::red));
-    }
-
-    void cellLargerThanTheImageIsCutToIt()
-    {
+        const QImage small = PetThumbnailStore::makeThumbnail(path(QStringLiteral("small.png")), 64, 48, 128);
+        QCOMPARE(small.size(), QSize(64, 48)); // a small cell keeps its size
+        QCOMPARE(small.pixelColor(63, 47), QColor(Qt::red));
+        // A cell larger than the image is cut to it.
         QCOMPARE(
             PetThumbnailStore::makeThumbnail(path(QStringLiteral("tiny.webp")), 192, 208, 128).size(), QSize(100, 80));
         QCOMPARE(PetThumbnailStore::makeThumbnail(path(QStringLiteral("tiny.webp")), 0, -5, 128).size(), QSize(1, 1));
@@ -108,10 +102,6 @@ private slots:
                      path(QStringLiteral("spritesheet.webp")), std::numeric_limits<qint64>::max(), 208, 128)
                      .size(),
             QSize(128, 17)); // 1536 x 208 reduced: 208 x 128 / 1536 = 17.33
-    }
-
-    void unreadableAtlasGivesNoThumbnail()
-    {
         QVERIFY(PetThumbnailStore::makeThumbnail(path(QStringLiteral("garbage.webp")), 192, 208, 128).isNull());
         QVERIFY(PetThumbnailStore::makeThumbnail(path(QStringLiteral("missing.webp")), 192, 208, 128).isNull());
     }

@@ -1,6 +1,7 @@
 #include "pets/AtlasImageReader.h"
 #include "pets/SpriteSheetDecoder.h"
 
+#include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
 #include <QBuffer>
@@ -42,22 +43,6 @@ QImage paintAtlas(int width, int height, const QList<CellFill> &fills, int cellW
     return atlas;
 }
 
-void writeImage(const QImage &image, const QString &path, const QByteArray &format)
-{
-    QImageWriter writer(path, format);
-    if (format == "webp")
-        writer.setQuality(100); // lossless in Qt's WebP plugin
-    if (!writer.write(image))
-        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(writer.errorString()));
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 QByteArray encode(const QImage &image, const QByteArray &format)
 {
     QByteArray bytes;
@@ -65,10 +50,15 @@ QByteArray encode(const QImage &image, const QByteArray &format)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     if (format == "webp")
-        writer.setQuality(100);
+        writer.setQuality(100); // lossless in Qt's WebP plugin
     if (!writer.write(image))
         qFatal("cannot encode %s", format.constData());
     return bytes;
+}
+
+void writeImage(const QImage &image, const QString &path, const QByteArray &format)
+{
+    PetFixtures::writeFile(path, encode(image, format));
 }
 
 quint32 crc32(const QByteArray &bytes)
@@ -198,19 +188,13 @@ private slots:
         writeImage(m_atlas, path(QStringLiteral("atlas.png")), "png");
     }
 
-    void webpAtQuality100IsLossless()
-    {
-        const QImage reread = QImageReader(path(QStringLiteral("spritesheet.webp"))).read();
-        QCOMPARE(reread.convertToFormat(QImage::Format_ARGB32), m_atlas);
-    }
-
-    void decodesIntoPremultipliedImageOfTheAtlasSize_data()
+    void decodesAndMeasuresTheAtlas_data()
     {
         QTest::addColumn<QString>("file");
         QTest::newRow("webp") << QStringLiteral("spritesheet.webp");
         QTest::newRow("png") << QStringLiteral("atlas.png");
     }
-    void decodesIntoPremultipliedImageOfTheAtlasSize()
+    void decodesAndMeasuresTheAtlas()
     {
         QFETCH(QString, file);
         const auto decoder = decode(path(file));
@@ -218,6 +202,10 @@ private slots:
         QCOMPARE(decoder->pixelHeight(), 1664);
         QCOMPARE(decoder->baseImage().format(), QImage::Format_ARGB32_Premultiplied);
         QCOMPARE(decoder->baseImage(), m_atlas.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        for (int row = 0; row < fixtureCounts.size(); ++row)
+            QCOMPARE(decoder->effectiveFrameCount(row), fixtureCounts[row]);
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 })); // memoised
     }
 
     void colourIsMatchedToSrgb()
@@ -241,40 +229,6 @@ private slots:
         const auto decoder = decode(atlas);
         QCOMPARE(decoder->pixelWidth() % 192, 0);
         QVERIFY(decoder->nonEmptyRows().contains(0)); // the idle row
-    }
-
-    void measuresFramesPerRow_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("webp") << QStringLiteral("spritesheet.webp");
-        QTest::newRow("png") << QStringLiteral("atlas.png");
-    }
-    void measuresFramesPerRow()
-    {
-        QFETCH(QString, file);
-        const auto decoder = decode(path(file));
-        for (int row = 0; row < fixtureCounts.size(); ++row) {
-            QCOMPARE(decoder->scanFrameCount(row), fixtureCounts[row]);
-            QCOMPARE(decoder->effectiveFrameCount(row), fixtureCounts[row]);
-        }
-        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
-        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 })); // memoised
-    }
-
-    void faintPixelsDoNotCountButVisibleOnesDo()
-    {
-        // A whole cell at alpha 32 stays at 32 after reduction (not above the threshold); 48 counts.
-        for (const int alpha : { 8, 32 }) {
-            const auto decoder
-                = SpriteSheetDecoder::create(manifestWithCells(192, 208), paintAtlas(1536, 208, { { 0, 1, alpha, 0 } }))
-                      .value();
-            QCOMPARE(decoder->effectiveFrameCount(0), 0);
-            QVERIFY(decoder->nonEmptyRows().isEmpty());
-        }
-        const auto visible
-            = SpriteSheetDecoder::create(manifestWithCells(192, 208), paintAtlas(1536, 208, { { 0, 1, 48, 0 } }))
-                  .value();
-        QCOMPARE(visible->effectiveFrameCount(0), 2);
     }
 
     void partialRowIsIgnored()
@@ -384,33 +338,22 @@ private slots:
         QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
     }
 
-    void errorsHaveTheirDescriptions()
-    {
-        QCOMPARE(SpriteSheetDecoder::DecodeError::unreadable().description(),
-            QStringLiteral(
-                "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format."));
-        QCOMPARE(SpriteSheetDecoder::DecodeError::emptyAtlas().description(),
-            QStringLiteral("spritesheet.webp decoded to an empty image."));
-    }
-
     void unreadableFilesFailConstruction()
     {
-        const QString unreadable = SpriteSheetDecoder::DecodeError::unreadable().description();
-        writeBytes(path(QStringLiteral("empty.webp")), {});
+        const QString unreadable = QStringLiteral(
+            "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.");
+        QCOMPARE(SpriteSheetDecoder::DecodeError::unreadable().description(), unreadable);
+        PetFixtures::writeFile(path(QStringLiteral("empty.webp")), {});
         QCOMPARE(failureOf(path(QStringLiteral("empty.webp"))), unreadable);
-        writeBytes(path(QStringLiteral("text.webp")), "this is not an image\n");
+        PetFixtures::writeFile(path(QStringLiteral("text.webp")), "this is not an image\n");
         QCOMPARE(failureOf(path(QStringLiteral("text.webp"))), unreadable);
         QCOMPARE(failureOf(path(QStringLiteral("missing.webp"))), unreadable);
         QCOMPARE(failureOf(m_dir.path()), unreadable); // a folder
         // Vector images are not atlases.
-        writeBytes(path(QStringLiteral("vector.webp")),
+        PetFixtures::writeFile(path(QStringLiteral("vector.webp")),
             "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'><rect width='64' height='64'/></svg>");
         QCOMPARE(failureOf(path(QStringLiteral("vector.webp"))), unreadable);
-    }
-
-    void formatIsDecidedByContent()
-    {
-        // A PNG under the atlas's usual name decodes, as it would with the platform's reader.
+        // The format is decided by content: a PNG under the atlas's usual name decodes.
         QFile::copy(path(QStringLiteral("atlas.png")), path(QStringLiteral("png-inside.webp")));
         QCOMPARE(decode(path(QStringLiteral("png-inside.webp")))->pixelWidth(), 1536);
     }
@@ -437,12 +380,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QSize, declared);
         const QString file = path(QStringLiteral("huge.img"));
-        writeBytes(file, bytes);
-        if (declared.isValid()) {
-            // The header really declares the size, so the budget check is what refuses it.
-            QImageReader reader(file);
-            QCOMPARE(reader.size(), declared);
-        }
+        PetFixtures::writeFile(file, bytes);
+        if (declared.isValid()) // the header really declares it, so the budget check is what refuses it
+            QCOMPARE(QImageReader(file).size(), declared);
         QCOMPARE(failureOf(file), SpriteSheetDecoder::DecodeError::unreadable().description());
     }
 
@@ -450,10 +390,7 @@ private slots:
     {
         QVERIFY(AtlasImageReader::fitsDecodeBudget(16384, 8192)); // exactly 512 MiB
         QVERIFY(!AtlasImageReader::fitsDecodeBudget(16384, 8193));
-        QVERIFY(!AtlasImageReader::fitsDecodeBudget(60000, 60000));
-        QVERIFY(!AtlasImageReader::fitsDecodeBudget(0x7FFFFFFF, 0x7FFFFFFF));
         QVERIFY(!AtlasImageReader::fitsDecodeBudget(-1, 5));
-        QVERIFY(AtlasImageReader::fitsDecodeBudget(1536, 1664));
     }
 
     void hugeManifestNumbersNeverOverflow_data()
@@ -462,14 +399,10 @@ private slots:
         QTest::addColumn<qint64>("frameHeight");
         QTest::addColumn<qint64>("columns");
         QTest::newRow("max width") << int64Max << qint64(208) << qint64(8);
-        QTest::newRow("max height") << qint64(192) << int64Max << qint64(8);
         QTest::newRow("max everything") << int64Max << int64Max << int64Max;
         QTest::newRow("min everything") << int64Min << int64Min << int64Min;
-        QTest::newRow("min width, max columns") << int64Min << qint64(208) << int64Max;
-        QTest::newRow("negative width") << qint64(-192) << qint64(208) << qint64(8);
         QTest::newRow("zero cells") << qint64(0) << qint64(0) << qint64(0);
         QTest::newRow("tiny cells") << qint64(1) << qint64(1) << int64Max;
-        QTest::newRow("max columns") << qint64(192) << qint64(208) << int64Max;
         QTest::newRow("negative columns") << qint64(192) << qint64(208) << qint64(-8);
     }
     void hugeManifestNumbersNeverOverflow()
@@ -534,7 +467,7 @@ private slots:
                 for (int i = 0; i < flips; ++i)
                     bytes[random.bounded(bytes.size())] = char(random.bounded(256));
             }
-            writeBytes(file, bytes);
+            PetFixtures::writeFile(file, bytes);
             auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), file);
             if (result.ok()) {
                 ++decoded;
@@ -548,7 +481,7 @@ private slots:
                 byte = char(random.bounded(256));
             if (round % 2 == 0)
                 noise.replace(0, qMin<qsizetype>(12, noise.size()), good.left(12)); // a believable header
-            writeBytes(file, noise);
+            PetFixtures::writeFile(file, noise);
             auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), file);
             if (result.ok())
                 result.value()->nonEmptyRows();

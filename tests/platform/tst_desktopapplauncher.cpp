@@ -69,48 +69,22 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("fileId");
-        QTest::newRow("Name") << "text EDITOR"
-                              << "en_US"
-                              << "org.example.Editor.desktop";
-        QTest::newRow("localized Name") << "texteditor"
-                                        << "de_DE"
-                                        << "org.example.Editor.desktop";
-        QTest::newRow("other locale") << "Texteditor"
-                                      << "en_US"
-                                      << "";
-        QTest::newRow("GenericName") << "terminal"
-                                     << "en_US"
-                                     << "kde-konsole.desktop";
-        QTest::newRow("file id") << "Org.Example.Editor.desktop"
-                                 << "en_US"
-                                 << "org.example.Editor.desktop";
-        QTest::newRow("file id without suffix") << "kde-konsole"
-                                                << "en_US"
-                                                << "kde-konsole.desktop";
-        QTest::newRow("action names are not apps") << "Ghost"
-                                                   << "en_US"
-                                                   << "";
-        QTest::newRow("NoDisplay") << "Shy"
-                                   << "en_US"
-                                   << "";
-        QTest::newRow("not an application") << "Linky"
-                                            << "en_US"
-                                            << "";
-        QTest::newRow("TryExec missing") << "Missing"
-                                         << "en_US"
-                                         << "";
-        QTest::newRow("no Exec") << "Idle"
-                                 << "en_US"
-                                 << "";
-        QTest::newRow("hidden by the user") << "Shadowed"
-                                            << "en_US"
-                                            << "";
-        QTest::newRow("too large") << "Big"
-                                   << "en_US"
-                                   << "";
-        QTest::newRow("a command line") << "x; rm -rf ~"
-                                        << "en_US"
-                                        << "";
+        const auto row = [](const char *tag, const QString &name, const QString &fileId,
+                             const QString &locale = "en_US") { QTest::newRow(tag) << name << locale << fileId; };
+        row("Name", "text EDITOR", "org.example.Editor.desktop");
+        row("localized Name", "texteditor", "org.example.Editor.desktop", "de_DE");
+        row("other locale", "Texteditor", "");
+        row("GenericName", "terminal", "kde-konsole.desktop");
+        row("file id", "Org.Example.Editor.desktop", "org.example.Editor.desktop");
+        row("file id without suffix", "kde-konsole", "kde-konsole.desktop");
+        row("action names are not apps", "Ghost", "");
+        row("NoDisplay", "Shy", "");
+        row("not an application", "Linky", "");
+        row("TryExec missing", "Missing", "");
+        row("no Exec", "Idle", "");
+        row("hidden by the user", "Shadowed", "");
+        row("too large", "Big", "");
+        row("a command line", "x; rm -rf ~", "");
     }
     void findsEntriesByTheirNames()
     {
