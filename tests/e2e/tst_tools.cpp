@@ -186,6 +186,8 @@ private slots:
     {
         {
             SettingsStore settings(m_env->settingsFilePath());
+            // A cat strolling off between two looks would leave its bubble out of the picture.
+            settings.setBehaviorMode(BehaviorMode::Still);
             ReminderStore(settings).add(Reminder::create(
                 "Time to stretch!", QDateTime::currentDateTimeUtc().addSecs(3), Reminder::Repeat::None));
         }
