@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QRect>
 
 class QWindow;
@@ -25,6 +26,9 @@ public:
     virtual bool isCovered(QWindow *window) = 0;
     // Whether a mapped window is listed in taskbars, pagers and window switchers.
     virtual void setListedInTaskbar(QWindow *window, bool listed) = 0;
+    // Asks for the window's top-left corner to move, the cheap way for many small steps; Qt learns
+    // the new place when the window system confirms it. False when this must be left to Qt.
+    virtual bool moveWindow(QWindow *window, QPoint topLeft) = 0;
 
 signals:
     // The stacking order of the desktop's windows changed.

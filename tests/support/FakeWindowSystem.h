@@ -19,6 +19,7 @@ public:
     }
     bool isCovered(QWindow *) override { return false; }
     void setListedInTaskbar(QWindow *window, bool listed) override { listedInTaskbar.insert(window, listed); }
+    bool moveWindow(QWindow *, QPoint) override { return false; }
     QHash<QWindow *, bool> listedInTaskbar;
 
     QSet<QWindow *> onAllDesktops;

@@ -236,6 +236,7 @@ void AppDelegate::loadPet(const PetPackage &package)
     m_windowController = std::make_unique<PetWindowController>(windowSize(package.manifest, m_env.settings->scale()),
         origin ? std::optional<QPoint>(origin->toPoint()) : std::nullopt, m_env.windowSystem);
     m_windowController->spriteView()->setDelegate(this);
+    m_windowController->window()->installEventFilter(this);
     m_windowController->setClickThrough(m_env.settings->value(SettingsKeys::clickThrough));
     m_windowController->setWindowLevel(m_env.settings->windowLevel());
     m_windowController->recoverIfOffscreen();
@@ -276,6 +277,7 @@ void AppDelegate::teardownCurrentPet()
     m_behaviorSuspended = false;
     m_idleCheckTimer.stop();
     m_precisePetOrigin.reset();
+    m_requestedPetOrigins.clear();
     m_speechBubble->setPetWindow(nullptr);
     if (m_windowController) {
         m_windowController->spriteView()->clearDelegate();

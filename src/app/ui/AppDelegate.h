@@ -87,6 +87,9 @@ public:
     void behaviorPlayRow(qint64 row, bool oneShot);
     void behaviorMoveWindow(double dx, double dy);
     void speakForBehaviorRow(qint64 row);
+    // Where the pet window is, or is about to be: the exact position behaviour moves asked for
+    // while the window system confirms them. Needs a pet window.
+    QRectF petWindowFrame() const;
     // Stores the mode and restarts the engine in it.
     void setBehaviorMode(BehaviorMode mode) override;
     BehaviorEngine &behaviorEngine() { return *m_behaviorEngine; }
@@ -158,6 +161,9 @@ public:
     bool hasTerminated() const { return m_terminated; }
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     void launchFinished();
     // Posted after every successful pet load.
@@ -183,8 +189,6 @@ private:
     void configureBehaviorForCurrentPet();
     // Stops the engine and the idle check while the pet cannot be seen, and resumes them after.
     void suspendBehaviorWhileHidden(bool hidden);
-    // The pet window's frame with the exact position behaviour moves left it at.
-    QRectF petWindowFrame() const;
     void applyTaskbarListing();
     void presentLoadError(const QString &title, const QString &description, const QString &recovery);
 
@@ -224,4 +228,5 @@ private:
     QPointer<AskPromptPlaceholder> m_askPrompt;
     QPointer<PreferencesWindow> m_preferencesWindow;
     std::optional<QPointF> m_precisePetOrigin;
+    QList<QPoint> m_requestedPetOrigins;
 };

@@ -8,10 +8,12 @@
 #include "pets/SpriteSheetDecoder.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
+#include "platform/WindowSystem.h"
 #include "presence/SpeakingTime.h"
 #include "presence/ui/PetWindowController.h"
 #include "presence/ui/SpeechBubbleController.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -25,6 +27,8 @@ namespace {
 constexpr qint64 kLongIdleAfterSeconds = 8 * 60;
 constexpr qint64 kLongIdleRepeatSeconds = 20 * 60;
 constexpr int kIdleCheckIntervalMs = 60 * 1000;
+// Moves asked of the window system and not yet confirmed, at most.
+constexpr qsizetype kRememberedMoves = 16;
 
 struct PoolKeyword {
     QLatin1String keyword;
@@ -123,20 +127,41 @@ void AppDelegate::behaviorMoveWindow(double dx, double dy)
     // The window sits on whole pixels; the exact position is kept so that steps of a fraction of a
     // pixel add up to the right speed.
     m_precisePetOrigin = QPointF(x, y);
-    window->move(QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))));
-    m_speechBubble->repositionAboveCurrentPet();
+    const QPoint target(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+    if (target == (m_requestedPetOrigins.isEmpty() ? window->pos() : m_requestedPetOrigins.constLast()))
+        return;
+    m_requestedPetOrigins.append(target);
+    if (m_requestedPetOrigins.size() > kRememberedMoves)
+        m_requestedPetOrigins.removeFirst();
+    // The window system's confirmation moves the bubble along (see eventFilter).
+    if (!m_env.windowSystem || !m_env.windowSystem->moveWindow(m_windowController->windowHandle(), target))
+        window->move(target);
 }
 
 QRectF AppDelegate::petWindowFrame() const
 {
     const QRect actual = m_windowController->window()->geometry();
-    // The exact position stands as long as nobody else moved the window.
-    if (m_precisePetOrigin
-        && QPoint(static_cast<int>(std::lround(m_precisePetOrigin->x())),
-               static_cast<int>(std::lround(m_precisePetOrigin->y())))
-            == actual.topLeft())
+    if (m_precisePetOrigin)
         return QRectF(*m_precisePetOrigin, QSizeF(actual.size()));
     return QRectF(actual);
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Move && m_windowController && watched == m_windowController->window()) {
+        // A move nobody here asked for (a drag, the window manager) makes the window's own
+        // position the truth again.
+        const QPoint now = m_windowController->window()->pos();
+        const qsizetype index = m_requestedPetOrigins.indexOf(now);
+        if (index < 0) {
+            m_precisePetOrigin.reset();
+            m_requestedPetOrigins.clear();
+        } else {
+            m_requestedPetOrigins.remove(0, index + 1);
+        }
+        m_speechBubble->repositionAboveCurrentPet();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::speakForBehaviorRow(qint64 row)

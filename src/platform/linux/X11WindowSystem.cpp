@@ -151,6 +151,20 @@ void X11WindowSystem::setInputShape(QWindow *window, const QList<QRect> &rects)
     xcb_flush(m_connection);
 }
 
+bool X11WindowSystem::moveWindow(QWindow *window, QPoint topLeft)
+{
+    // Qt's own move also rewrites the size hints and may ask the server for the frame's extents
+    // every time; a walking pet moves 60 times a second.
+    if (!m_connection || !window || !window->handle() || !window->isVisible())
+        return false;
+    // The protocol reads these as signed 16-bit values.
+    const uint32_t values[] = { static_cast<uint32_t>(topLeft.x()), static_cast<uint32_t>(topLeft.y()) };
+    xcb_configure_window(
+        m_connection, static_cast<xcb_window_t>(window->winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_flush(m_connection);
+    return true;
+}
+
 bool X11WindowSystem::isCovered(QWindow *window)
 {
     if (!m_connection || !window || m_stackingAtom == XCB_ATOM_NONE || !window->handle())

@@ -24,6 +24,7 @@ public:
     void setInputShape(QWindow *window, const QList<QRect> &rects) override;
     bool isCovered(QWindow *window) override;
     void setListedInTaskbar(QWindow *window, bool listed) override;
+    bool moveWindow(QWindow *window, QPoint topLeft) override;
 
     bool isAvailable() const { return m_connection != nullptr; }
     // What the X server holds for a window, read back for diagnostics and tests.

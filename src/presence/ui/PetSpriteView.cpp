@@ -71,7 +71,25 @@ bool PetSpriteView::event(QEvent *event)
 void PetSpriteView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_scaledFrames.clear();
     applyInputShape();
+}
+
+const QImage &PetSpriteView::scaledFrame()
+{
+    const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
+    if (m_frame.size() == target)
+        return m_frame;
+    auto found = m_scaledFrames.find(m_frame.cacheKey());
+    if (found == m_scaledFrames.end()) {
+        if (m_scaledFrames.size() >= maxScaledFrames)
+            m_scaledFrames.clear();
+        // Nearest-neighbour, so the pixels stay crisp at any scale.
+        QImage scaled = m_frame.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        scaled.setDevicePixelRatio(devicePixelRatioF());
+        found = m_scaledFrames.insert(m_frame.cacheKey(), scaled);
+    }
+    return found.value();
 }
 
 void PetSpriteView::paintEvent(QPaintEvent *)
@@ -79,11 +97,10 @@ void PetSpriteView::paintEvent(QPaintEvent *)
     if (m_frame.isNull())
         return;
     QPainter painter(this);
-    // The frame covers the whole window, so it replaces what was there; without smoothing the
-    // pixels stay crisp at any scale.
+    // The frame covers the whole window, so it replaces what was there.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(rect(), m_frame);
+    painter.drawImage(rect(), scaledFrame());
 }
 
 bool PetSpriteView::ignoresInput() const

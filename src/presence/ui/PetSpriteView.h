@@ -6,6 +6,7 @@
 #include <optional>
 #include <type_traits>
 
+#include <QHash>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -24,6 +25,7 @@ class PetSpriteView final : public QWidget {
 public:
     // Distance in points the mouse must travel from the press point before a press becomes a drag.
     static constexpr qreal tapThreshold = 6.0;
+    static constexpr qsizetype maxScaledFrames = 64;
 
     explicit PetSpriteView(WindowSystem *windowSystem, QWidget *parent = nullptr);
     ~PetSpriteView() override;
@@ -57,6 +59,7 @@ protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    const QImage &scaledFrame();
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -80,6 +83,9 @@ private:
     PetSpriteViewDelegate *m_delegate = nullptr;
     QPointer<WindowSystem> m_windowSystem;
     QImage m_frame;
+    // Frames already scaled to the window's size in device pixels, by the frame's cache key: a
+    // looping row is scaled once, not on every paint.
+    QHash<qint64, QImage> m_scaledFrames;
     AlphaInputShape m_shape;
     std::optional<Press> m_press;
     qreal m_lastDragScreenX = 0;
