@@ -8,15 +8,7 @@ ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 
-# The pet's window: the program's visible utility window that is not its speech bubble.
-pet_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
-    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_UTILITY || continue
-    xdotool getwindowname "$w" | grep -q "speech bubble" || { echo "$w"; return 0; }
-  done
-  return 1
-}
+source "$(dirname "$0")/pet-window.sh"
 
 # measure NAME SETTINGS...: fresh home, given settings, warm-up, then CPU over the window.
 measure() {

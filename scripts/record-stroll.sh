@@ -3,15 +3,7 @@
 # at the screen's left edge and stacks six shots of the strip the cat walks along, 0.35 s apart,
 # into one image (docs/stroll.png by default). Run: scripts/headless-session.sh scripts/record-stroll.sh
 set -euo pipefail
-# The pet's window: the program's visible utility window that is not its speech bubble.
-pet_window() {
-  local w
-  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
-    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_UTILITY || continue
-    xdotool getwindowname "$w" | grep -q "speech bubble" || { echo "$w"; return 0; }
-  done
-  return 1
-}
+source "$(dirname "$0")/pet-window.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/stroll.png}
 exe=$root/build/release/src/tamsel
