@@ -1,4 +1,4 @@
-#include "app/ui/TamselDeskApp.h"
+#include "app/TamselDeskApp.h"
 
 int main(int argc, char **argv)
 {

@@ -1,8 +1,8 @@
 #include "llm/AskAgent.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "app/TextParsing.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "foundation/TextParsing.h"
 #include "llm/GroqClient.h"
 #include "llm/ToolExecutor.h"
 #include "platform/Clock.h"

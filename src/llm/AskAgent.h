@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Result.h"
+#include "foundation/Result.h"
 #include "llm/ClientError.h"
 
 #include <QDateTime>

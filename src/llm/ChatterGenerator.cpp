@@ -1,11 +1,11 @@
 #include "llm/ChatterGenerator.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "app/TextParsing.h"
-#include "data/CharacterStore.h"
-#include "data/PetAnimationMapStore.h"
-#include "data/PetCharacter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "foundation/TextParsing.h"
+#include "userdata/CharacterStore.h"
+#include "userdata/PetAnimationMapStore.h"
+#include "userdata/PetCharacter.h"
 #include "llm/GroqClient.h"
 #include "pets/SpriteSheetDecoder.h"
 

@@ -1,7 +1,6 @@
 #include "llm/GroqClient.h"
 
-#include "app/KeyStore.h"
-#include "app/Log.h"
+#include "foundation/Log.h"
 #include "llm/GroqRequests.h"
 #include "llm/GroqResponses.h"
 #include "platform/RandomSource.h"
@@ -77,16 +76,6 @@ GroqClient::GroqClient(QNetworkAccessManager &network, KeyProvider keyProvider, 
     , m_baseURL(defaultBaseURL())
     , m_sleeper(timerSleep)
     , m_random(&RandomSource::system())
-{
-}
-
-GroqClient::GroqClient(QNetworkAccessManager &network, const KeyStore &keys, QObject *parent)
-    : GroqClient(
-        network,
-        [store = QPointer<const KeyStore>(&keys)]() -> std::optional<QString> {
-            return store ? store->groqAPIKey() : std::nullopt;
-        },
-        parent)
 {
 }
 

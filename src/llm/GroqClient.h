@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Result.h"
+#include "foundation/Result.h"
 #include "llm/ClientError.h"
 #include "llm/GroqMessage.h"
 #include "llm/ToolSpec.h"
@@ -21,7 +21,6 @@
 #include <functional>
 #include <optional>
 
-class KeyStore;
 class QNetworkAccessManager;
 class RandomSource;
 
@@ -52,7 +51,6 @@ public:
     static constexpr int defaultTransferTimeoutMs = 60000;
 
     GroqClient(QNetworkAccessManager &network, KeyProvider keyProvider, QObject *parent = nullptr);
-    GroqClient(QNetworkAccessManager &network, const KeyStore &keys, QObject *parent = nullptr);
 
     // https://api.groq.com/openai/v1, or TAMSEL_GROQ_BASE_URL when it is an https address or an
     // http address on this computer (the key is never sent in clear text over a network).

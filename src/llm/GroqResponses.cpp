@@ -1,6 +1,6 @@
 #include "llm/GroqResponses.h"
 
-#include "app/TextParsing.h"
+#include "foundation/TextParsing.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #include "llm/PersonalityEnhancer.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "llm/ChatterGenerator.h"
 #include "llm/GroqClient.h"
 

@@ -1,6 +1,6 @@
 #include "pets/PetLibrary.h"
 
-#include "app/Log.h"
+#include "foundation/Log.h"
 #include "pets/PackageFiles.h"
 #include "pets/PetManifestParser.h"
 #include "pets/ZipExtractor.h"

@@ -1,6 +1,6 @@
 #include "pets/PetManifestParser.h"
 
-#include "app/TextParsing.h"
+#include "foundation/TextParsing.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Result.h"
+#include "foundation/Result.h"
 #include "pets/PetManifest.h"
 #include "pets/PetManifestError.h"
 

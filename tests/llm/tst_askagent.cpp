@@ -1,7 +1,7 @@
 #include "llm/AskAgent.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "llm/GroqClient.h"
 #include "llm/ToolExecutor.h"
 

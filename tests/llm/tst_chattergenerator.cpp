@@ -1,9 +1,9 @@
 #include "llm/ChatterGenerator.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "data/CharacterStore.h"
-#include "data/PetAnimationMapStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "userdata/CharacterStore.h"
+#include "userdata/PetAnimationMapStore.h"
 #include "llm/GroqClient.h"
 
 #include "support/AwaitTask.h"

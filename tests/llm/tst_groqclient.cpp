@@ -1,7 +1,7 @@
 #include "llm/GroqClient.h"
 
-#include "app/KeyStore.h"
-#include "app/SettingsStore.h"
+#include "services/KeyStore.h"
+#include "settings/SettingsStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeRandom.h"
@@ -233,7 +233,7 @@ private slots:
         KeyStore keys(secrets, settings);
         awaitTask(keys.load());
         QNetworkAccessManager network;
-        GroqClient client(network, keys);
+        GroqClient client(network, keys.keyProvider());
         client.setBaseURL(m_server.baseURL());
         QCOMPARE(awaitTask(client.listChatModels()).error(), ClientError::missingKey());
         QVERIFY(awaitTask(keys.setGroqAPIKey(QStringLiteral(" gsk_fresh \n"))));

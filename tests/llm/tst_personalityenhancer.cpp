@@ -1,6 +1,6 @@
 #include "llm/PersonalityEnhancer.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "llm/GroqClient.h"
 
 #include "support/AwaitTask.h"

@@ -1,4 +1,4 @@
-#include "app/HotKeyMonitor.h"
+#include "services/HotKeyMonitor.h"
 #include "platform/linux/X11GlobalHotKey.h"
 
 #include "support/LogCapture.h"

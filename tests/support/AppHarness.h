@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/KeyStore.h"
-#include "app/SettingsStore.h"
-#include "app/ui/AppDelegate.h"
+#include "services/KeyStore.h"
+#include "settings/SettingsStore.h"
+#include "app/AppDelegate.h"
 #include "pets/PetLibrary.h"
 #include "platform/FileRevealer.h"
 #include "platform/linux/X11WindowSystem.h"

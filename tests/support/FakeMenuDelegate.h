@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SettingsStore.h"
-#include "app/ui/MenuBarControllerDelegate.h"
-#include "data/PetAnimationMapStore.h"
+#include "settings/SettingsStore.h"
+#include "tray/MenuBarControllerDelegate.h"
+#include "userdata/PetAnimationMapStore.h"
 #include "pets/SpriteSheetDecoder.h"
 
 #include <QObject>

@@ -2,9 +2,9 @@
 // Shows the built-in pet's first frame in a pet window at the centre of the screen (or at its
 // top with --top) and says TEXT in the speech bubble, then quits after N seconds (default 8).
 #include "platform/linux/X11WindowSystem.h"
-#include "presence/ui/PetSpriteView.h"
-#include "presence/ui/PetWindowController.h"
-#include "presence/ui/SpeechBubbleController.h"
+#include "petwindow/PetSpriteView.h"
+#include "petwindow/PetWindowController.h"
+#include "petwindow/SpeechBubbleController.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,0 +1,90 @@
+#include "app/TamselDeskApp.h"
+
+#include "services/KeyStore.h"
+#include "foundation/Log.h"
+#include "tray/PawIcon.h"
+#include "settings/SettingsStore.h"
+#include "app/AppDelegate.h"
+#include "pets/PetLibrary.h"
+#include "platform/Clock.h"
+#include "platform/RandomSource.h"
+#include "platform/linux/DesktopAppLauncher.h"
+#include "platform/linux/DesktopFileRevealer.h"
+#include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/DialogAlertPresenter.h"
+#include "platform/linux/DisplayEnvironment.h"
+#include "platform/linux/KeychainSecretStore.h"
+#include "platform/linux/PortalScreenCapturer.h"
+#include "platform/linux/SystemClipboard.h"
+#include "platform/linux/SystemLog.h"
+#include "platform/linux/UnixSignalWatcher.h"
+#include "platform/linux/X11GlobalHotKey.h"
+#include "platform/linux/X11ScreenCapturer.h"
+#include "platform/linux/X11WindowSystem.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace TamselDeskApp {
+
+int launch(int argc, char **argv)
+{
+    DisplayEnvironment::prepare();
+    SystemLog::install();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tamsel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
+    QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+    QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
+    QApplication::setWindowIcon(PawIcon::icon());
+    // A tray program: it lives on with no window open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    KeychainSecretStore secrets { QString::fromLatin1(applicationId) };
+    KeyStore keyStore(secrets, SettingsStore::shared());
+    DialogAlertPresenter alerts;
+    DesktopFileRevealer fileRevealer;
+    X11WindowSystem windowSystem;
+    X11GlobalHotKey hotKeys;
+    // Under Wayland only the desktop's screenshot portal sees other programs' windows.
+    std::unique_ptr<ScreenCapturer> screenCapturer;
+    if (PortalScreenCapturer::isNeeded())
+        screenCapturer = std::make_unique<PortalScreenCapturer>();
+    else
+        screenCapturer = std::make_unique<X11ScreenCapturer>();
+    DesktopAppLauncher launcher;
+    SystemClipboard clipboard;
+    DesktopUrlOpener urlOpener;
+
+    AppEnvironment environment;
+    environment.settings = &SettingsStore::shared();
+    environment.keyStore = &keyStore;
+    environment.alerts = &alerts;
+    environment.clock = &Clock::system();
+    environment.random = &RandomSource::system();
+    environment.library = &PetLibrary::shared();
+    environment.fileRevealer = &fileRevealer;
+    environment.windowSystem = &windowSystem;
+    environment.hotKeys = &hotKeys;
+    environment.toolPlatform.screenCapturer = screenCapturer.get();
+    environment.toolPlatform.launcher = &launcher;
+    environment.toolPlatform.clipboard = &clipboard;
+    environment.toolPlatform.urlOpener = &urlOpener;
+    environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
+
+    AppDelegate delegate(environment);
+
+    // Signals and the end of the session take the same road as the Quit item.
+    UnixSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [](int) { QApplication::quit(); });
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &delegate, [](QSessionManager &) { QApplication::quit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+
+    return QApplication::exec();
+}
+
+}

@@ -1,0 +1,210 @@
+#include "petwindow/PetSpriteView.h"
+
+#include "platform/WindowSystem.h"
+
+#include <cmath>
+
+#include <QLineF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+PetSpriteView::PetSpriteView(WindowSystem *windowSystem, QWidget *parent)
+    : QWidget(parent)
+    , m_windowSystem(windowSystem)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    // Every paint replaces the whole window with the frame, so clearing it first is wasted work.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+}
+
+PetSpriteView::~PetSpriteView() = default;
+
+void PetSpriteView::clearDelegate()
+{
+    m_delegateObject = nullptr;
+    m_delegate = nullptr;
+}
+
+void PetSpriteView::setFrame(const QImage &frame)
+{
+    if (frame.cacheKey() == m_frame.cacheKey() && frame.isNull() == m_frame.isNull())
+        return;
+    if (frame.isNull() || frame.format() == QImage::Format_ARGB32_Premultiplied)
+        m_frame = frame;
+    else
+        m_frame = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    update();
+    if (m_shape.update(m_frame))
+        applyInputShape();
+}
+
+void PetSpriteView::refreshInputShape()
+{
+    applyInputShape();
+}
+
+void PetSpriteView::applyInputShape()
+{
+    QWindow *handle = windowHandle();
+    if (!m_windowSystem || !handle || !handle->handle())
+        return;
+    // While the window ignores all input the window system holds an empty shape; ours would
+    // let clicks in again.
+    if (handle->flags().testFlag(Qt::WindowTransparentForInput))
+        return;
+    const qreal ratio = handle->devicePixelRatio();
+    const QSize nativeSize(qRound(width() * ratio), qRound(height() * ratio));
+    m_windowSystem->setInputShape(handle, m_shape.rects(nativeSize));
+}
+
+bool PetSpriteView::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // A new native window starts with the full rectangle as its input shape.
+    if (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show)
+        applyInputShape();
+    return handled;
+}
+
+void PetSpriteView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_scaledFrames.clear();
+    applyInputShape();
+}
+
+const QImage &PetSpriteView::scaledFrame()
+{
+    const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
+    if (m_frame.size() == target)
+        return m_frame;
+    auto found = m_scaledFrames.find(m_frame.cacheKey());
+    if (found == m_scaledFrames.end()) {
+        if (m_scaledFrames.size() >= maxScaledFrames)
+            m_scaledFrames.clear();
+        // Nearest-neighbour, so the pixels stay crisp at any scale.
+        QImage scaled = m_frame.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        scaled.setDevicePixelRatio(devicePixelRatioF());
+        found = m_scaledFrames.insert(m_frame.cacheKey(), scaled);
+    }
+    return found.value();
+}
+
+void PetSpriteView::paintEvent(QPaintEvent *)
+{
+    if (m_frame.isNull())
+        return;
+    QPainter painter(this);
+    // The frame covers the whole window, so it replaces what was there.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(rect(), scaledFrame());
+}
+
+bool PetSpriteView::ignoresInput() const
+{
+    const QWindow *handle = windowHandle();
+    return handle && handle->flags().testFlag(Qt::WindowTransparentForInput);
+}
+
+void PetSpriteView::mousePressEvent(QMouseEvent *event)
+{
+    if (ignoresInput())
+        return;
+    if (event->button() == Qt::LeftButton)
+        beginPress(event, 1);
+    else if (event->button() == Qt::RightButton)
+        requestContextMenu(event);
+}
+
+void PetSpriteView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Qt reports the second press of a double-click here instead of as a press.
+    if (ignoresInput())
+        return;
+    if (event->button() == Qt::LeftButton)
+        beginPress(event, 2);
+    else if (event->button() == Qt::RightButton)
+        requestContextMenu(event);
+}
+
+void PetSpriteView::beginPress(const QMouseEvent *event, int clickCount)
+{
+    m_didDrag = false;
+    m_press = Press { event->position(), event->globalPosition(), clickCount };
+    m_lastDragScreenX = event->globalPosition().x();
+}
+
+void PetSpriteView::requestContextMenu(const QMouseEvent *event)
+{
+    if (PetSpriteViewDelegate *receiver = delegate())
+        receiver->petSpriteViewDidRequestContextMenu(this, event->globalPosition());
+}
+
+void PetSpriteView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_press)
+        return;
+    if (!(event->buttons() & Qt::LeftButton)) {
+        finishDrag(false, 0, Qt::NoModifier);
+        return;
+    }
+    const QPointF mouse = event->globalPosition();
+    const QPointF origin = mouse - m_press->inWindow;
+    // The delegate may end the press or drop the pet window while it handles a gesture.
+    const QPointer<PetSpriteView> alive(this);
+    if (!m_didDrag && QLineF(m_press->onScreen, mouse).length() >= tapThreshold) {
+        m_didDrag = true;
+        if (PetSpriteViewDelegate *receiver = delegate())
+            receiver->petSpriteViewDidStartDrag(this);
+        if (!alive || !m_press)
+            return;
+    }
+    // The window follows the mouse from the first event, while the press may still be a click.
+    window()->move(qRound(origin.x()), qRound(origin.y()));
+    if (!m_didDrag)
+        return;
+    const qreal dx = mouse.x() - m_lastDragScreenX;
+    m_lastDragScreenX = mouse.x();
+    if (std::abs(dx) > 1.0) {
+        if (PetSpriteViewDelegate *receiver = delegate())
+            receiver->petSpriteViewDidDragInDirection(this, dx > 0 ? 1 : -1);
+    }
+}
+
+void PetSpriteView::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A release with no press in progress (the press was already ended, say when the
+    // application was switched away) is never a click.
+    if (event->button() != Qt::LeftButton || !m_press)
+        return;
+    finishDrag(!m_didDrag, m_press->clickCount, event->modifiers());
+}
+
+void PetSpriteView::endPressWithoutClick()
+{
+    if (m_press)
+        finishDrag(false, 0, Qt::NoModifier);
+}
+
+void PetSpriteView::finishDrag(bool asClick, int clickCount, Qt::KeyboardModifiers modifiers)
+{
+    const bool wasDrag = m_didDrag;
+    m_didDrag = false;
+    m_press.reset();
+    PetSpriteViewDelegate *receiver = delegate();
+    if (!receiver)
+        return;
+    if (wasDrag)
+        receiver->petSpriteViewDidEndDrag(this);
+    else if (!asClick)
+        return;
+    else if (clickCount < 2)
+        receiver->petSpriteViewDidClick(this);
+    else if (modifiers.testFlag(Qt::ControlModifier))
+        receiver->petSpriteViewDidCommandDoubleClick(this);
+    else
+        receiver->petSpriteViewDidDoubleClick(this);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "behavior/AlphaInputShape.h"
+#include "petwindow/PetSpriteViewDelegate.h"
+
+#include <optional>
+#include <type_traits>
+
+#include <QHash>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+class WindowSystem;
+
+// The pet's body: shows the current animation frame stretched over the whole window with no
+// smoothing, and turns raw mouse events into gestures for its delegate. It is the pet window
+// itself (a top-level widget); PetWindowController creates and configures it.
+//
+// Clicks on fully transparent pixels of the frame fall through to what lies behind: the window's
+// input shape follows the frame's alpha, updated only when that mask changes.
+class PetSpriteView final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Distance in points the mouse must travel from the press point before a press becomes a drag.
+    static constexpr qreal tapThreshold = 6.0;
+    static constexpr qsizetype maxScaledFrames = 64;
+
+    explicit PetSpriteView(WindowSystem *windowSystem, QWidget *parent = nullptr);
+    ~PetSpriteView() override;
+
+    // The delegate is held weakly: once its object is destroyed, gestures go nowhere.
+    template<typename Delegate> void setDelegate(Delegate *delegate)
+    {
+        static_assert(std::is_base_of_v<QObject, Delegate> && std::is_base_of_v<PetSpriteViewDelegate, Delegate>);
+        m_delegateObject = delegate;
+        m_delegate = delegate;
+    }
+    void clearDelegate();
+
+    // Shows a frame, or nothing for a null image. Frames are premultiplied ARGB32; other formats
+    // are converted first.
+    void setFrame(const QImage &frame);
+    const QImage &currentFrame() const { return m_frame; }
+
+    // Ends a press in progress as a non-click: a drag ends with drag-end, a press that had not
+    // become a drag ends silently. For when the application stops being the active one, so that
+    // an interrupted drag still ends cleanly.
+    void endPressWithoutClick();
+    bool isPressed() const { return m_press.has_value(); }
+    bool isDragging() const { return m_didDrag; }
+
+    // Sends the current frame's input shape to the window system again; needed after the window
+    // stopped being transparent for input, which resets the shape.
+    void refreshInputShape();
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    const QImage &scaledFrame();
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    struct Press {
+        QPointF inWindow; // mouse position inside the window at the press
+        QPointF onScreen; // global mouse position at the press
+        int clickCount = 1;
+    };
+
+    PetSpriteViewDelegate *delegate() const { return m_delegateObject ? m_delegate : nullptr; }
+    bool ignoresInput() const;
+    void beginPress(const QMouseEvent *event, int clickCount);
+    void finishDrag(bool asClick, int clickCount, Qt::KeyboardModifiers modifiers);
+    void requestContextMenu(const QMouseEvent *event);
+    void applyInputShape();
+
+    QPointer<QObject> m_delegateObject;
+    PetSpriteViewDelegate *m_delegate = nullptr;
+    QPointer<WindowSystem> m_windowSystem;
+    QImage m_frame;
+    // Frames already scaled to the window's size in device pixels, by the frame's cache key: a
+    // looping row is scaled once, not on every paint.
+    QHash<qint64, QImage> m_scaledFrames;
+    AlphaInputShape m_shape;
+    std::optional<Press> m_press;
+    qreal m_lastDragScreenX = 0;
+    bool m_didDrag = false;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "behavior/SpeechBubbleLayout.h"
+
+#include <QFont>
+#include <QTextLayout>
+#include <QWidget>
+
+// The speech bubble's window and drawing: a dark rounded balloon with a pointed tail, the line
+// in light text. It never takes focus and lets every click through to what lies behind it.
+class SpeechBubbleView final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SpeechBubbleView(QWidget *parent = nullptr);
+
+    // "Inter" when it is installed, else the system font in medium weight; 12 points.
+    static QFont bubbleFont();
+
+    // Sets the line and lays it out at most SpeechBubbleLayout::maxTextWidth wide. Returns the
+    // size the text takes.
+    QSizeF setText(const QString &text);
+    QString text() const { return m_layout.text(); }
+
+    void setTail(SpeechBubbleLayout::TailDirection direction, qreal tailX);
+    SpeechBubbleLayout::TailDirection tailDirection() const { return m_tail; }
+    qreal tailX() const { return m_tailX; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QTextLayout m_layout;
+    SpeechBubbleLayout::TailDirection m_tail = SpeechBubbleLayout::TailDirection::Down;
+    qreal m_tailX = 0;
+};

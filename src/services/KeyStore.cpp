@@ -1,0 +1,127 @@
+#include "services/KeyStore.h"
+
+#include "foundation/Log.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "platform/SecretStore.h"
+
+#include <QPointer>
+#include <QStringDecoder>
+
+namespace {
+std::optional<QString> decodeKey(const QByteArray &data)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QString text = decoder(data);
+    if (decoder.hasError() || text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+}
+
+KeyStore::KeyStore(SecretStore &secrets, SettingsStore &settings, QObject *parent)
+    : QObject(parent)
+    , m_secrets(secrets)
+    , m_settings(settings)
+{
+}
+
+QCoro::Task<> KeyStore::load()
+{
+    QPointer<KeyStore> self(this);
+    const SecretStore::ReadResult result = co_await m_secrets.read(account);
+    if (!self)
+        co_return;
+    if (result.status == SecretStore::Status::Ok) {
+        m_fromEnvironment = false;
+        setCachedKey(decodeKey(result.data));
+        co_return;
+    }
+    if (result.status == SecretStore::Status::Unavailable) {
+        const QString fromEnvironment = qEnvironmentVariable("GROQ_API_KEY").trimmed();
+        if (!fromEnvironment.isEmpty()) {
+            m_fromEnvironment = true;
+            setCachedKey(fromEnvironment);
+            co_return;
+        }
+    }
+    setCachedKey(std::nullopt);
+}
+
+QCoro::Task<bool> KeyStore::write(QString text)
+{
+    const QByteArray data = text.toUtf8();
+    if (co_await m_secrets.update(account, data))
+        co_return true;
+    co_return co_await m_secrets.add(account, data);
+}
+
+QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
+{
+    QPointer<KeyStore> self(this);
+    const QString trimmed = value ? value->trimmed() : QString();
+    bool written = false;
+    if (!trimmed.isEmpty()) {
+        written = co_await write(trimmed);
+        if (!self)
+            co_return false;
+        if (!written)
+            Log::line(QStringLiteral("KeyStore: keychain write failed; key not saved"));
+    }
+    bool succeeded = written;
+    if (!written) {
+        const bool removed = co_await m_secrets.remove(account);
+        if (!self)
+            co_return false;
+        succeeded = trimmed.isEmpty() && removed;
+    }
+    m_settings.remove(SettingsKeys::groqAPIKey);
+    m_fromEnvironment = false;
+    setCachedKey(written ? std::optional<QString>(trimmed) : std::nullopt);
+    co_return succeeded;
+}
+
+QCoro::Task<std::optional<QString>> KeyStore::migrateFromDefaultsIfNeeded()
+{
+    QPointer<KeyStore> self(this);
+    const auto stored = m_settings.stored(SettingsKeys::groqAPIKey);
+    if (!stored)
+        co_return std::nullopt;
+    const QString trimmed = stored->trimmed();
+    if (trimmed.isEmpty())
+        co_return std::nullopt;
+
+    const bool written = co_await write(trimmed);
+    if (!self)
+        co_return trimmed;
+    bool verified = false;
+    if (written) {
+        const SecretStore::ReadResult readBack = co_await m_secrets.read(account);
+        if (!self)
+            co_return trimmed;
+        verified = readBack.status == SecretStore::Status::Ok && decodeKey(readBack.data) == trimmed;
+    }
+    if (verified) {
+        m_settings.remove(SettingsKeys::groqAPIKey);
+        m_fromEnvironment = false;
+        setCachedKey(trimmed);
+    } else {
+        Log::line(QStringLiteral("KeyStore: keychain migration failed; leaving the existing key in place"));
+    }
+    co_return trimmed;
+}
+
+void KeyStore::setCachedKey(std::optional<QString> key)
+{
+    if (key == m_key)
+        return;
+    m_key = std::move(key);
+    emit keyChanged();
+}
+
+std::function<std::optional<QString>()> KeyStore::keyProvider() const
+{
+    return [store = QPointer<const KeyStore>(this)]() -> std::optional<QString> {
+        return store ? store->groqAPIKey() : std::nullopt;
+    };
+}

@@ -1,0 +1,343 @@
+#include "support/FakeWindowSystem.h"
+#include "support/TestMain.h"
+
+#include "platform/linux/X11WindowSystem.h"
+#include "petwindow/PetSpriteView.h"
+#include "petwindow/PetWindowController.h"
+#include "petwindow/SpeechBubbleController.h"
+#include "petwindow/SpeechBubbleView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalSpy>
+
+namespace {
+class GestureRecorder : public QObject, public PetSpriteViewDelegate {
+public:
+    QStringList events;
+
+    void petSpriteViewDidClick(PetSpriteView *) override { events << "click"; }
+    void petSpriteViewDidDoubleClick(PetSpriteView *) override { events << "double-click"; }
+    void petSpriteViewDidCommandDoubleClick(PetSpriteView *) override { events << "command-double-click"; }
+    void petSpriteViewDidStartDrag(PetSpriteView *) override { events << "drag-start"; }
+    void petSpriteViewDidEndDrag(PetSpriteView *) override { events << "drag-end"; }
+    void petSpriteViewDidRequestContextMenu(PetSpriteView *, QPointF at) override
+    {
+        events << QString("menu %1,%2").arg(at.x()).arg(at.y());
+    }
+    void petSpriteViewDidDragInDirection(PetSpriteView *, int direction) override
+    {
+        events << (direction > 0 ? "right" : "left");
+    }
+};
+
+// A 32 x 32 frame, transparent but for an opaque block at (8, 4) of 16 x 24.
+QImage blockFrame(QColor colour = Qt::darkGreen, QRect block = QRect(8, 4, 16, 24))
+{
+    QImage frame(32, 32, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    QPainter(&frame).fillRect(block, colour);
+    return frame;
+}
+
+const QSize windowSize(96, 96); // three times the frame
+const QPoint windowOrigin(400, 300);
+}
+
+class TestGuiPetWindow : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestGuiPetWindow(TestEnvironment *) { }
+
+private:
+    PetSpriteView *view() const { return m_controller->spriteView(); }
+    QPoint globalCentre() const { return view()->mapToGlobal(QPoint(48, 48)); }
+    // The window moves during a drag; positions are given on the screen.
+    void pressAt(QPoint global) { QTest::mousePress(view(), Qt::LeftButton, {}, view()->mapFromGlobal(global)); }
+    void moveTo(QPoint global) { QTest::mouseMove(view(), view()->mapFromGlobal(global)); }
+    void releaseAt(QPoint global, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseRelease(view(), Qt::LeftButton, modifiers, view()->mapFromGlobal(global));
+    }
+
+    std::unique_ptr<X11WindowSystem> m_x11;
+    std::unique_ptr<PetWindowController> m_controller;
+    std::unique_ptr<GestureRecorder> m_recorder;
+
+private slots:
+    void init()
+    {
+        m_x11 = std::make_unique<X11WindowSystem>();
+        QVERIFY2(m_x11->isAvailable(), "needs an X display");
+        m_controller = std::make_unique<PetWindowController>(windowSize, windowOrigin, m_x11.get());
+        m_recorder = std::make_unique<GestureRecorder>();
+        view()->setDelegate(m_recorder.get());
+        view()->setFrame(blockFrame());
+        m_controller->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view()));
+        QTRY_COMPARE(view()->pos(), windowOrigin);
+    }
+
+    void cleanup()
+    {
+        m_controller.reset();
+        m_recorder.reset();
+        m_x11.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void pressMovedLessThanThresholdIsClickButWindowFollows()
+    {
+        // 3-4-5: five points away, although seven apart counted along the axes.
+        const QPoint start = globalCentre();
+        pressAt(start);
+        moveTo(start + QPoint(3, 4));
+        QCOMPARE(view()->pos(), windowOrigin + QPoint(3, 4));
+        releaseAt(start + QPoint(3, 4));
+        QCOMPARE(m_recorder->events, QStringList { "click" });
+    }
+
+    void pressMovedExactlyThresholdIsDrag()
+    {
+        const QPoint start = globalCentre();
+        pressAt(start);
+        moveTo(start + QPoint(0, 6));
+        moveTo(start + QPoint(0, 20));
+        QCOMPARE(view()->pos(), windowOrigin + QPoint(0, 20));
+        QVERIFY(view()->isDragging());
+        releaseAt(start + QPoint(0, 20));
+        // Vertical moves report no direction; the drag starts once and ends once, never as a click.
+        QCOMPARE(m_recorder->events, (QStringList { "drag-start", "drag-end" }));
+    }
+
+    void dragDirectionsIgnoreSmallSteps()
+    {
+        const QPoint start = globalCentre();
+        pressAt(start);
+        moveTo(start + QPoint(6, 0)); // becomes a drag, 6 to the right of the press
+        moveTo(start + QPoint(7, 0)); // 1 point: nothing
+        moveTo(start + QPoint(8, 0)); // 1 point from the newest x: nothing
+        moveTo(start + QPoint(6, 0)); // 2 to the left
+        moveTo(start + QPoint(6, 9)); // no horizontal move at all
+        releaseAt(start + QPoint(6, 9));
+        QCOMPARE(m_recorder->events, (QStringList { "drag-start", "right", "left", "drag-end" }));
+        QCOMPARE(view()->pos(), windowOrigin + QPoint(6, 9));
+    }
+
+    void doubleClickComesAfterClick_data()
+    {
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("plain") << Qt::KeyboardModifiers() << "double-click";
+        QTest::newRow("ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier) << "command-double-click";
+    }
+
+    void doubleClickComesAfterClick()
+    {
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, second);
+        const QPoint local(48, 48);
+        QTest::mousePress(view(), Qt::LeftButton, modifiers, local);
+        QTest::mouseRelease(view(), Qt::LeftButton, modifiers, local);
+        QTest::mouseDClick(view(), Qt::LeftButton, modifiers, local);
+        QTest::mouseRelease(view(), Qt::LeftButton, modifiers, local);
+        QCOMPARE(m_recorder->events, (QStringList { "click", second }));
+    }
+
+    void pressEndedElsewhereIsNeverAClick()
+    {
+        // A drag interrupted by a switch of application ends once; the release that follows later
+        // is neither a second end nor a click.
+        const QPoint start = globalCentre();
+        pressAt(start);
+        moveTo(start + QPoint(-10, 0));
+        view()->endPressWithoutClick();
+        view()->endPressWithoutClick();
+        moveTo(start + QPoint(-30, 0));
+        releaseAt(start + QPoint(-30, 0));
+        QCOMPARE(m_recorder->events, (QStringList { "drag-start", "left", "drag-end" }));
+        QCOMPARE(view()->pos(), windowOrigin + QPoint(-10, 0));
+
+        // A press that had not become a drag ends silently, and its release does not click.
+        m_recorder->events.clear();
+        pressAt(globalCentre());
+        view()->endPressWithoutClick();
+        releaseAt(globalCentre());
+        QVERIFY(m_recorder->events.isEmpty());
+
+        // The button was released where the window never heard of it: the next move ends the drag.
+        pressAt(globalCentre());
+        moveTo(globalCentre() + QPoint(0, 8));
+        const QPointF local(48, 48);
+        QMouseEvent moveWithoutButton(
+            QEvent::MouseMove, local, view()->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view(), &moveWithoutButton);
+        QTest::mouseRelease(view(), Qt::LeftButton, {}, local.toPoint());
+        QCOMPARE(m_recorder->events, (QStringList { "drag-start", "drag-end" }));
+    }
+
+    void rightPressRequestsMenuAtCursor()
+    {
+        const QPoint at = view()->mapToGlobal(QPoint(40, 50));
+        QTest::mousePress(view(), Qt::RightButton, {}, QPoint(40, 50));
+        QTest::mouseRelease(view(), Qt::RightButton, {}, QPoint(40, 50));
+        QCOMPARE(m_recorder->events, QStringList { QString("menu %1,%2").arg(at.x()).arg(at.y()) });
+    }
+
+    void levelAndClickThroughApplyLiveWithoutHiding()
+    {
+        QWindow *handle = m_controller->windowHandle();
+        const WId nativeWindow = handle->winId();
+        const struct {
+            WindowLevel level;
+            bool onTop;
+            bool onBottom;
+        } levels[] = { { WindowLevel::AlwaysOnTop, true, false }, { WindowLevel::Desktop, false, true },
+            { WindowLevel::Floating, true, false } };
+        for (const auto &step : levels) {
+            m_controller->setWindowLevel(step.level);
+            QCOMPARE(handle->flags().testFlag(Qt::WindowStaysOnTopHint), step.onTop);
+            QCOMPARE(handle->flags().testFlag(Qt::WindowStaysOnBottomHint), step.onBottom);
+            QCOMPARE(view()->windowFlags(), handle->flags());
+            QTest::qWait(50);
+            QVERIFY(view()->isVisible());
+            QVERIFY(handle->isExposed());
+        }
+
+        m_controller->setClickThrough(true);
+        QTest::qWait(50);
+        QVERIFY(handle->isExposed());
+        // Synthetic events still reach the widget; the view must not act on them either.
+        QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(48, 48));
+        QTest::mouseClick(view(), Qt::RightButton, {}, QPoint(48, 48));
+        QVERIFY(m_recorder->events.isEmpty());
+
+        m_controller->setClickThrough(false);
+        QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(48, 48));
+        QCOMPARE(m_recorder->events, QStringList { "click" });
+        QVERIFY(view()->isVisible());
+        QCOMPARE(handle->winId(), nativeWindow);
+    }
+
+    void visibilityIsReported()
+    {
+        QSignalSpy spy(m_controller.get(), &PetWindowController::visibilityChanged);
+        QVERIFY(m_controller->isVisible());
+        m_controller->hide();
+        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(spy.last().first().toBool(), false);
+        m_controller->show();
+        QTRY_COMPARE(spy.count(), 2);
+        QCOMPARE(spy.last().first().toBool(), true);
+        QVERIFY(m_controller->isVisible());
+    }
+
+    void offscreenWindowIsCentredOnPrimaryScreen()
+    {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        // Still overlapping the screen by one point: left alone.
+        const QPoint edge(area.x() + area.width() - 1, area.y() + 100);
+        view()->move(edge);
+        m_controller->recoverIfOffscreen();
+        QCOMPARE(view()->pos(), edge);
+
+        // Just past the right edge of every screen.
+        view()->move(area.x() + area.width() + 20000, area.y() + 100);
+        m_controller->recoverIfOffscreen();
+        const QPoint centred(
+            area.x() + (area.width() - windowSize.width()) / 2, area.y() + (area.height() - windowSize.height()) / 2);
+        QCOMPARE(view()->pos(), centred);
+    }
+
+    void inputShapeFollowsFrameAlpha()
+    {
+        QWindow *handle = m_controller->windowHandle();
+        const QRegion block(24, 12, 48, 72); // the frame's block, three times larger
+        QTRY_COMPARE(m_x11->inputShape(handle), block);
+
+        // Two blocks side by side on the same rows, and one below.
+        QImage frame = blockFrame(Qt::red, QRect(0, 0, 4, 2));
+        QPainter(&frame).fillRect(QRect(10, 0, 2, 2), Qt::red);
+        QPainter(&frame).fillRect(QRect(2, 30, 2, 2), QColor(255, 0, 0, 1)); // barely visible still counts
+        view()->setFrame(frame);
+        QTRY_COMPARE(m_x11->inputShape(handle), QRegion(0, 0, 12, 6) + QRegion(30, 0, 6, 6) + QRegion(6, 90, 6, 6));
+
+        m_controller->setClickThrough(true);
+        QTRY_VERIFY(m_x11->inputShape(handle).isEmpty());
+        view()->setFrame(blockFrame());
+        QTest::qWait(50);
+        QVERIFY(m_x11->inputShape(handle).isEmpty());
+        m_controller->setClickThrough(false);
+        QTRY_COMPARE(m_x11->inputShape(handle), block);
+    }
+
+    void inputShapeSentOnlyWhenMaskChanges()
+    {
+        FakeWindowSystem windowSystem;
+        PetWindowController controller(QSize(64, 64), QPoint(100, 100), &windowSystem);
+        QWindow *handle = controller.windowHandle();
+        PetSpriteView *sprite = controller.spriteView();
+        sprite->setFrame(blockFrame());
+        QCOMPARE(windowSystem.shapes.value(handle), QList<QRect> { QRect(16, 8, 32, 48) });
+        const int sent = windowSystem.shapeUpdates;
+
+        // Other colours, same alpha; the very same image again: nothing to send.
+        sprite->setFrame(blockFrame(Qt::blue));
+        sprite->setFrame(sprite->currentFrame());
+        QCOMPARE(windowSystem.shapeUpdates, sent);
+
+        sprite->setFrame(blockFrame(Qt::blue, QRect(0, 0, 32, 16)));
+        QCOMPARE(windowSystem.shapeUpdates, sent + 1);
+        QCOMPARE(windowSystem.shapes.value(handle), QList<QRect> { QRect(0, 0, 64, 32) });
+
+        // A frame with no transparent pixel at all takes every click.
+        QImage opaque(32, 32, QImage::Format_RGB32);
+        opaque.fill(Qt::white);
+        sprite->setFrame(opaque);
+        QCOMPARE(windowSystem.shapes.value(handle), QList<QRect> { QRect(0, 0, 64, 64) });
+        QVERIFY(windowSystem.onAllDesktops.contains(handle));
+    }
+
+    void alwaysOnTopComesBackWhenCovered()
+    {
+        QWindow *handle = m_controller->windowHandle();
+        QWidget cover;
+        cover.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        cover.setGeometry(QRect(windowOrigin - QPoint(10, 10), QSize(150, 150)));
+        // Floating: a window shown later covers the pet.
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        QTRY_VERIFY(m_x11->isCovered(handle));
+
+        // A busy machine can make the window manager slow to restack.
+        m_controller->setWindowLevel(WindowLevel::AlwaysOnTop);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_x11->isCovered(handle), 15000);
+
+        // Shown again, the other window comes out on top; the pet follows it up on its own.
+        cover.hide();
+        QTest::qWait(600);
+        QSignalSpy restacked(m_x11.get(), &WindowSystem::stackingChanged);
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        QTRY_VERIFY(restacked.count() >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_x11->isCovered(handle), 15000);
+    }
+
+    void petAndBubbleAreOnEveryDesktopAndTheBubbleLetsClicksThrough()
+    {
+        SpeechBubbleController bubble(m_x11.get());
+        bubble.setPetWindow(m_controller->window());
+        bubble.show("Hello there", std::chrono::seconds(5));
+        QVERIFY(bubble.view());
+        QVERIFY(QTest::qWaitForWindowExposed(bubble.view()));
+        QTRY_VERIFY(m_x11->inputShape(bubble.view()->windowHandle()).isEmpty());
+        QVERIFY(QGuiApplication::focusWindow() != bubble.view()->windowHandle());
+        QTRY_COMPARE(m_x11->desktop(bubble.view()->windowHandle()), std::optional<quint32>(0xFFFFFFFF));
+        QTRY_COMPARE(m_x11->desktop(m_controller->windowHandle()), std::optional<quint32>(0xFFFFFFFF));
+    }
+};
+
+TAMSEL_TEST_MAIN(TestGuiPetWindow)
+#include "tst_gui_petwindow.moc"

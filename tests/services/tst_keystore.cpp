@@ -1,0 +1,174 @@
+#include "services/KeyStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "platform/linux/KeychainSecretStore.h"
+
+#include "support/AwaitTask.h"
+#include "support/FakeSecretStore.h"
+#include "support/LogCapture.h"
+#include "support/TestMain.h"
+
+#include <QFile>
+#include <QUuid>
+
+// The key store's rules against an in-memory keyring, then against the real desktop keyring
+// (the headless test session runs an unlocked gnome-keyring).
+class TestKeyStore : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestKeyStore(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
+
+private:
+    TestEnvironment *m_env;
+
+private slots:
+    void init() { m_env->reset(); }
+
+    void savesTrimmedKeyAndReplacesIt()
+    {
+        FakeSecretStore secrets;
+        SettingsStore settings(m_env->settingsFilePath());
+        KeyStore store(secrets, settings);
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("  gsk_first\n"))));
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_first"));
+        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_first")));
+        QCOMPARE(secrets.addCalls, 1); // nothing to update yet, so it was added
+
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_second"))));
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_second"));
+        QCOMPARE(secrets.addCalls, 1); // replaced in place
+    }
+
+    void blankOrAbsentValueDeletesTheItem()
+    {
+        FakeSecretStore secrets;
+        secrets.items.insert(KeyStore::account, "gsk_old");
+        SettingsStore settings(m_env->settingsFilePath());
+        settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral("gsk_stale"));
+        KeyStore store(secrets, settings);
+        awaitTask(store.load());
+        QVERIFY(store.hasKey());
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral(" \t\n"))));
+        QVERIFY(!secrets.items.contains(KeyStore::account));
+        QVERIFY(!store.hasKey());
+        QVERIFY(!settings.contains(SettingsKeys::groqAPIKey.name));
+
+        secrets.items.insert(KeyStore::account, "gsk_again");
+        QVERIFY(awaitTask(store.setGroqAPIKey(std::nullopt)));
+        QVERIFY(secrets.items.isEmpty());
+    }
+
+    void failedWriteLogsAndLeavesNoKey()
+    {
+        FakeSecretStore secrets;
+        secrets.items.insert(KeyStore::account, "gsk_old");
+        secrets.failWrites = true;
+        SettingsStore settings(m_env->settingsFilePath());
+        KeyStore store(secrets, settings);
+        LogCapture log;
+        QVERIFY(!awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_new"))));
+        QCOMPARE(log.lines(), QStringList { "KeyStore: keychain write failed; key not saved" });
+        QVERIFY(secrets.items.isEmpty());
+        QVERIFY(!store.hasKey());
+    }
+
+    void migrationMovesTheKeyOutOfTheSettings()
+    {
+        FakeSecretStore secrets;
+        SettingsStore settings(m_env->settingsFilePath());
+        settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral("\n gsk_legacy "));
+        KeyStore store(secrets, settings);
+        LogCapture log;
+        QCOMPARE(awaitTask(store.migrateFromDefaultsIfNeeded()), std::optional<QString>(QStringLiteral("gsk_legacy")));
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_legacy"));
+        QVERIFY(!settings.contains(SettingsKeys::groqAPIKey.name));
+        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_legacy")));
+        QVERIFY(log.lines().isEmpty());
+        // Nothing left to migrate on the next launch.
+        QCOMPARE(awaitTask(store.migrateFromDefaultsIfNeeded()), std::nullopt);
+    }
+
+    void migrationFailureLeavesTheSettingsUntouched()
+    {
+        for (const bool corruptReadBack : { false, true }) {
+            FakeSecretStore secrets;
+            secrets.failWrites = !corruptReadBack;
+            secrets.corruptReads = corruptReadBack;
+            SettingsStore settings(m_env->settingsFilePath());
+            settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral("gsk_legacy"));
+            KeyStore store(secrets, settings);
+            LogCapture log;
+            QCOMPARE(
+                awaitTask(store.migrateFromDefaultsIfNeeded()), std::optional<QString>(QStringLiteral("gsk_legacy")));
+            QCOMPARE(settings.value(SettingsKeys::groqAPIKey), QStringLiteral("gsk_legacy"));
+            QCOMPARE(
+                log.lines(), QStringList { "KeyStore: keychain migration failed; leaving the existing key in place" });
+        }
+        // A blank legacy value is not migrated and stays where it is.
+        FakeSecretStore secrets;
+        SettingsStore settings(m_env->settingsFilePath());
+        settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral("   "));
+        KeyStore store(secrets, settings);
+        QCOMPARE(awaitTask(store.migrateFromDefaultsIfNeeded()), std::nullopt);
+        QVERIFY(settings.contains(SettingsKeys::groqAPIKey.name));
+        QCOMPARE(secrets.addCalls, 0);
+    }
+
+    void environmentKeyOnlyWithoutAnyKeyring()
+    {
+        SettingsStore settings(m_env->settingsFilePath());
+        qputenv("GROQ_API_KEY", QByteArrayLiteral(" gsk_env "));
+        FakeSecretStore working;
+        KeyStore withKeyring(working, settings);
+        awaitTask(withKeyring.load());
+        QVERIFY(!withKeyring.hasKey()); // a keyring exists, so the environment is not consulted
+
+        FakeSecretStore missing;
+        missing.available = false;
+        KeyStore withoutKeyring(missing, settings);
+        awaitTask(withoutKeyring.load());
+        QCOMPARE(withoutKeyring.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_env")));
+        QVERIFY(withoutKeyring.isFromEnvironment());
+        qunsetenv("GROQ_API_KEY");
+    }
+
+    void realKeyringRoundTrip()
+    {
+        if (!KeychainSecretStore::secretServiceAvailable())
+            QSKIP("no secret service in this session (run the suite with make test)");
+        // A unique service per run keeps this away from any real item.
+        KeychainSecretStore secrets(
+            QStringLiteral("app.tamsel.Tamsel.test-") + QUuid::createUuid().toString(QUuid::Id128));
+        SettingsStore settings(m_env->settingsFilePath());
+        KeyStore store(secrets, settings);
+
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("  gsk_real_one\n"))));
+        QCOMPARE(awaitTask(secrets.read(KeyStore::account)).data, QByteArrayLiteral("gsk_real_one"));
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_real_two"))));
+
+        KeyStore relaunched(secrets, settings);
+        awaitTask(relaunched.load());
+        QCOMPARE(relaunched.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_real_two")));
+
+        settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral(" gsk_legacy "));
+        QCOMPARE(
+            awaitTask(relaunched.migrateFromDefaultsIfNeeded()), std::optional<QString>(QStringLiteral("gsk_legacy")));
+        QVERIFY(!settings.contains(SettingsKeys::groqAPIKey.name));
+        QCOMPARE(awaitTask(secrets.read(KeyStore::account)).data, QByteArrayLiteral("gsk_legacy"));
+
+        QVERIFY(awaitTask(relaunched.setGroqAPIKey(QStringLiteral("   "))));
+        QCOMPARE(awaitTask(secrets.read(KeyStore::account)).status, SecretStore::Status::NotFound);
+
+        // The key never lands in a plain file.
+        QFile file(m_env->settingsFilePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("gsk_"));
+    }
+};
+
+TAMSEL_TEST_MAIN(TestKeyStore)
+#include "tst_keystore.moc"

@@ -1,0 +1,150 @@
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "userdata/CharacterStore.h"
+
+#include "support/LogCapture.h"
+#include "support/TestMain.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+
+#include <memory>
+
+class TestCharacterStore : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestCharacterStore(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
+
+private:
+    std::unique_ptr<SettingsStore> openSettings() const
+    {
+        return std::make_unique<SettingsStore>(m_env->configHome() + QStringLiteral("/tamsel/tamsel.conf"));
+    }
+
+    QByteArray storedBytes() const { return openSettings()->stored(SettingsKeys::characters).value_or(QByteArray()); }
+
+    static QString fixedSentences()
+    {
+        return QStringLiteral("Speak in short, natural lines. Always use proper sentence casing \u2014 capitalize the "
+                              "first word and proper nouns, and end with normal punctuation. Never write in all "
+                              "lowercase, even if the user does. Never break character.");
+    }
+
+    TestEnvironment *m_env;
+
+private slots:
+    void init() { m_env->reset(); }
+
+    void storedDocumentRoundTripsByteForByte()
+    {
+        const QByteArray document = R"({"fox":{"listeningAnimationRow":4,"name":" Rusty ","personality":"Grumpy.",)"
+                                    R"("tone":"dry"},"owl":{"name":"","personality":"","tone":"curious"}})";
+        auto settings = openSettings();
+        settings->setValue(SettingsKeys::characters, document);
+        CharacterStore store(*settings);
+        QSignalSpy changed(&store, &CharacterStore::charactersChanged);
+
+        QCOMPARE(store.characters().size(), 2);
+        const PetCharacter fox = store.character(QStringLiteral("fox"));
+        QCOMPARE(fox.name, QStringLiteral(" Rusty ")); // stored untrimmed
+        QCOMPARE(fox.tone, PetCharacter::Tone::Dry);
+        QCOMPARE(fox.listeningAnimationRow, std::optional<qint64>(4));
+        QVERIFY(!store.character(QStringLiteral("owl")).listeningAnimationRow);
+
+        store.setCharacter(QStringLiteral("fox"), fox);
+        QCOMPARE(changed.count(), 1); // notified even when the value is the same
+        QCOMPARE(storedBytes(), document); // the owl is written without "listeningAnimationRow"
+
+        const PetCharacter pip { QStringLiteral("Pip"), QStringLiteral("Beeps"), PetCharacter::Tone::Snarky, -2 };
+        store.setCharacter(QStringLiteral("bot"), pip);
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(CharacterStore(*openSettings()).characters(), store.characters());
+    }
+
+    void missingAndNullMembersReadAsDefaults()
+    {
+        auto settings = openSettings();
+        settings->setValue(SettingsKeys::characters,
+            R"({"a":{},"b":{"name":null,"personality":null,"tone":null,"listeningAnimationRow":null},)"
+            R"("c":{"tone":"chill","listeningAnimationRow":3.0,"extra":[1]},"d":{"listeningAnimationRow":9007199254740993}})");
+        LogCapture log;
+        CharacterStore store(*settings);
+        QVERIFY(log.lines().isEmpty());
+        QCOMPARE(store.character(QStringLiteral("a")), PetCharacter());
+        QCOMPARE(store.character(QStringLiteral("b")), PetCharacter());
+        QCOMPARE(store.character(QStringLiteral("c")), (PetCharacter { {}, {}, PetCharacter::Tone::Chill, 3 }));
+        QCOMPARE(store.character(QStringLiteral("d")).listeningAnimationRow, std::optional<qint64>(9007199254740993));
+
+        // Asking for an unknown pet gives the default character without adding it.
+        QCOMPARE(store.character(QStringLiteral("nobody")), PetCharacter());
+        QCOMPARE(store.characters().size(), 4);
+    }
+
+    void undecodableDocumentEmptiesTheStoreAndLogs_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("capitalised tone") << QByteArray(R"({"ok":{"tone":"dry"},"fox":{"tone":"Playful"}})");
+        QTest::newRow("name not a string") << QByteArray(R"({"fox":{"name":7}})");
+        QTest::newRow("fractional row") << QByteArray(R"({"fox":{"listeningAnimationRow":1.5}})");
+        QTest::newRow("character not an object") << QByteArray(R"({"fox":"Rusty"})");
+        QTest::newRow("truncated") << QByteArray("{\"fox\":{\"name\":\"Ru");
+        QTest::newRow("invalid UTF-8") << QByteArray("{\"fox\":{\"name\":\"\xff\"}}");
+        QTest::newRow("deeply nested") << QByteArray(R"({"fox":{"name":)") + QByteArray(100000, '[');
+    }
+
+    void undecodableDocumentEmptiesTheStoreAndLogs()
+    {
+        QFETCH(QByteArray, stored);
+        auto settings = openSettings();
+        settings->setValue(SettingsKeys::characters, stored);
+        LogCapture log;
+        CharacterStore store(*settings);
+
+        QVERIFY(store.characters().isEmpty());
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY2(log.lines().first().startsWith(QStringLiteral("CharacterStore decode failed: ")),
+            qPrintable(log.lines().first()));
+        QVERIFY(!log.lines().first().contains(QLatin1Char('\n')));
+        QCOMPARE(storedBytes(), stored); // left alone until the next change
+
+        store.setCharacter(QStringLiteral("owl"), PetCharacter {});
+        QCOMPARE(storedBytes(), QByteArray(R"({"owl":{"name":"","personality":"","tone":"playful"}})"));
+    }
+
+    void valueThatIsNotDataIsLoggedAndIgnored()
+    {
+        // Hand-edited JSON with commas reads back from the INI file as a list of strings.
+        QSettings(m_env->configHome() + QStringLiteral("/tamsel/tamsel.conf"), QSettings::IniFormat)
+            .setValue(SettingsKeys::characters.name, QStringList { QStringLiteral("{\"a\":{}"), QStringLiteral("}") });
+        LogCapture log;
+        QVERIFY(CharacterStore(*openSettings()).characters().isEmpty());
+        QVERIFY(log.anyContains(QStringLiteral("CharacterStore decode failed: ")));
+    }
+
+    void systemPromptForEachShapeOfCharacter()
+    {
+        // Blank name and personality: the anonymous sentence and no personality sentence.
+        QCOMPARE(PetCharacter().systemPrompt(),
+            QStringLiteral("You are a small desktop pet. Tone: playful. ") + fixedSentences());
+        QCOMPARE((PetCharacter { QStringLiteral(" \t\u00a0"), QStringLiteral("\u3000 "), PetCharacter::Tone::Dry, {} })
+                     .systemPrompt(),
+            QStringLiteral("You are a small desktop pet. Tone: dry. ") + fixedSentences());
+
+        QCOMPARE((PetCharacter { QStringLiteral("  Rusty  "), {}, PetCharacter::Tone::Dry, 2 }).systemPrompt(),
+            QStringLiteral("You are Rusty, a small desktop pet. Tone: dry. ") + fixedSentences());
+
+        // The personality is trimmed of horizontal space only and gets no full stop of its own.
+        QCOMPARE((PetCharacter {
+                      QStringLiteral("Pip"), QStringLiteral("\tLoves naps\n "), PetCharacter::Tone::Encouraging, {} })
+                     .systemPrompt(),
+            QStringLiteral("You are Pip, a small desktop pet. Personality: Loves naps\n Tone: encouraging. ")
+                + fixedSentences());
+    }
+};
+
+TAMSEL_TEST_MAIN(TestCharacterStore)
+#include "tst_characterstore.moc"

@@ -1,0 +1,295 @@
+#include "settings/SettingsStore.h"
+#include "userdata/ReminderScheduler.h"
+#include "userdata/ReminderStore.h"
+
+#include "support/FakeClock.h"
+#include "support/TestMain.h"
+
+#include <QTimer>
+
+#include <limits>
+#include <memory>
+
+using Repeat = Reminder::Repeat;
+using CustomUnit = Reminder::CustomUnit;
+
+namespace {
+struct Firing {
+    Reminder reminder; // as handed over
+    QDateTime at;
+};
+}
+
+class TestReminderScheduler : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestReminderScheduler(TestEnvironment *env)
+        : m_env(env)
+    {
+    }
+
+private:
+    QDateTime berlin(QDate date, QTime time) const { return QDateTime(date, time, m_berlin); }
+
+    Reminder add(const QString &title, const QDateTime &fireDate, Repeat repeats)
+    {
+        const Reminder reminder = Reminder::create(title, fireDate, repeats);
+        m_store->add(reminder);
+        return reminder;
+    }
+
+    std::unique_ptr<ReminderScheduler> makeScheduler()
+    {
+        return std::make_unique<ReminderScheduler>(
+            *m_store, &m_owner,
+            [this](const Reminder &reminder) {
+                m_firings.append({ reminder, m_clock.now() });
+            },
+            m_clock, m_berlin);
+    }
+
+    // Checks every `step` seconds after the clock's moment, up to and including `until`.
+    void runUntil(ReminderScheduler &scheduler, const QDateTime &until, double step = 5)
+    {
+        while (m_clock.now().addMSecs(static_cast<qint64>(step * 1000)) <= until) {
+            m_clock.advanceSeconds(step);
+            scheduler.check();
+        }
+    }
+
+    // When the reminder with the title was handed over, in the Berlin zone.
+    QList<QDateTime> firingsOf(const QString &title) const
+    {
+        QList<QDateTime> result;
+        for (const Firing &firing : m_firings) {
+            if (firing.reminder.title == title)
+                result.append(firing.at.toTimeZone(m_berlin));
+        }
+        return result;
+    }
+
+    Reminder stored(const QUuid &id) const
+    {
+        for (const Reminder &reminder : m_store->reminders()) {
+            if (reminder.id == id)
+                return reminder;
+        }
+        return {};
+    }
+
+    TestEnvironment *m_env;
+    const QTimeZone m_berlin { "Europe/Berlin" };
+    FakeClock m_clock;
+    QObject m_owner;
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<ReminderStore> m_store;
+    QList<Firing> m_firings;
+
+private slots:
+    void init()
+    {
+        m_env->reset();
+        m_settings = std::make_unique<SettingsStore>(m_env->settingsFilePath());
+        m_store = std::make_unique<ReminderStore>(*m_settings);
+        m_firings.clear();
+    }
+
+    void oneTimeAndEveryMinuteReminders()
+    {
+        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(9, 0, 2));
+        m_clock.setNow(start);
+        const Reminder soon = add(QStringLiteral("soon"), start.addSecs(30), Repeat::None);
+        add(QStringLiteral("missed"), start.addSecs(-120), Repeat::None);
+        add(QStringLiteral("just in time"), start.addSecs(-89), Repeat::None);
+        add(QStringLiteral("minute"), start.addDays(1), Repeat::EveryMinute); // due at once all the same
+        auto scheduler = makeScheduler();
+        scheduler->start();
+        runUntil(*scheduler, start.addSecs(170));
+
+        QCOMPARE(firingsOf(QStringLiteral("just in time")), QList<QDateTime> { start });
+        QVERIFY(firingsOf(QStringLiteral("missed")).isEmpty());
+        QCOMPARE(firingsOf(QStringLiteral("soon")), QList<QDateTime> { start.addSecs(30) });
+        QVERIFY(!stored(soon.id).enabled);
+        QCOMPARE(stored(soon.id).lastFiredAt, std::optional(start.addSecs(30)));
+        QCOMPARE(firingsOf(QStringLiteral("minute")),
+            QList<QDateTime>({ start, start.addSecs(55), start.addSecs(110), start.addSecs(165) }));
+
+        // Switched on again, the firing it had still counts for its date, until the date moves past it.
+        Reminder again = stored(soon.id);
+        again.enabled = true;
+        QVERIFY(!again.shouldFire(start.addSecs(85), m_berlin));
+        again.fireDate = start.addSecs(200);
+        m_store->update(again);
+        runUntil(*scheduler, start.addSecs(300));
+        QCOMPARE(firingsOf(QStringLiteral("soon")).last(), start.addSecs(200));
+
+        // The window is [date, date + 90 s).
+        const Reminder once = Reminder::create(QStringLiteral("once"), start, Repeat::None);
+        QVERIFY(!once.shouldFire(start.addMSecs(-1), m_berlin));
+        QVERIFY(once.shouldFire(start.addMSecs(89999), m_berlin));
+        QVERIFY(!once.shouldFire(start.addSecs(90), m_berlin));
+    }
+
+    void clockTimeReminderFiresOnceInItsMinute()
+    {
+        const QDateTime nineThirty = berlin(QDate(2026, 3, 2), QTime(9, 30));
+        add(QStringLiteral("daily"), nineThirty, Repeat::Daily);
+        add(QStringLiteral("hourly"), nineThirty, Repeat::Hourly);
+        auto scheduler = makeScheduler();
+        // Late ticks: the second lands 55 seconds after the first, still inside 09:30.
+        for (const int second : { 1, 56, 59, 61, 119 }) {
+            m_clock.setNow(nineThirty.addSecs(second));
+            scheduler->check();
+        }
+        QCOMPARE(firingsOf(QStringLiteral("daily")), QList<QDateTime> { nineThirty.addSecs(1) });
+        QCOMPARE(firingsOf(QStringLiteral("hourly")), QList<QDateTime> { nineThirty.addSecs(1) });
+        m_clock.setNow(nineThirty.addSecs(3600));
+        scheduler->check();
+        QCOMPARE(firingsOf(QStringLiteral("hourly")).size(), 2);
+        QCOMPARE(firingsOf(QStringLiteral("daily")).size(), 1);
+    }
+
+    void clockTimeRemindersAcrossADaylightSavingChange()
+    {
+        // Berlin moves from 02:00 CET to 03:00 CEST on Sunday 2026-03-29.
+        const QDate saturday(2026, 3, 28);
+        const QDate sunday = saturday.addDays(1);
+        m_clock.setNow(berlin(saturday, QTime(0, 0, 2)));
+        // Only the clock time and weekday of an anchor count, not its date.
+        add(QStringLiteral("breakfast"), berlin(sunday.addDays(10), QTime(9, 30)), Repeat::Daily);
+        add(QStringLiteral("night"), berlin(saturday, QTime(2, 30)), Repeat::Daily);
+        add(QStringLiteral("weekly"), berlin(sunday.addDays(-14), QTime(18, 15, 40)), Repeat::Weekly);
+        auto scheduler = makeScheduler();
+        scheduler->start();
+        runUntil(*scheduler, berlin(sunday, QTime(0, 0)));
+        const Reminder hourly = add(QStringLiteral("hourly"), berlin(saturday, QTime(0, 15)), Repeat::Hourly);
+        runUntil(*scheduler, berlin(sunday.addDays(1), QTime(0, 0)));
+        m_store->remove(hourly.id);
+        runUntil(*scheduler, berlin(sunday.addDays(2), QTime(0, 0)));
+
+        const QList<QDateTime> breakfast = firingsOf(QStringLiteral("breakfast"));
+        QCOMPARE(breakfast.size(), 3);
+        for (const QDateTime &firing : breakfast)
+            QCOMPARE(firing.time(), QTime(9, 30, 2));
+        QCOMPARE(breakfast.at(0).secsTo(breakfast.at(1)), 23 * 3600);
+        QCOMPARE(breakfast.at(1).secsTo(breakfast.at(2)), 24 * 3600);
+        QCOMPARE(firingsOf(QStringLiteral("weekly")), QList<QDateTime> { berlin(sunday, QTime(18, 15, 2)) });
+
+        // 02:30 does not exist on the day of the change; a missed time is not caught up.
+        QCOMPARE(firingsOf(QStringLiteral("night")),
+            QList<QDateTime>({ berlin(saturday, QTime(2, 30, 2)), berlin(sunday.addDays(1), QTime(2, 30, 2)) }));
+
+        // Every real hour at a quarter past, 23 of them on the short day.
+        const QList<QDateTime> quarterPast = firingsOf(QStringLiteral("hourly"));
+        QCOMPARE(quarterPast.size(), 23);
+        for (qsizetype i = 0; i < quarterPast.size(); ++i)
+            QCOMPARE(quarterPast.at(i), berlin(sunday, QTime(0, 15, 2)).addSecs(i * 3600));
+        QCOMPARE(quarterPast.at(2).time(), QTime(3, 15, 2));
+    }
+
+    void customIntervalsCountFromTheLastFiring()
+    {
+        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(10, 0));
+        m_clock.setNow(start);
+        Reminder twoMinutes = add(QStringLiteral("two minutes"), start.addSecs(12), Repeat::Custom);
+        twoMinutes.customValue = 2;
+        m_store->update(twoMinutes);
+        Reminder huge = add(QStringLiteral("huge"), start.addSecs(-60), Repeat::Custom);
+        huge.customValue = std::numeric_limits<qint64>::max();
+        huge.customUnit = CustomUnit::Weeks;
+        m_store->update(huge);
+        auto scheduler = makeScheduler();
+        scheduler->start();
+        // Ticks 7 seconds apart, so that firings drift away from the 2-minute grid of the date.
+        runUntil(*scheduler, start.addSecs(400), 7);
+        QCOMPARE(firingsOf(QStringLiteral("two minutes")),
+            QList<QDateTime>({ start.addSecs(14), start.addSecs(140), start.addSecs(266), start.addSecs(392) }));
+        QCOMPARE(firingsOf(QStringLiteral("huge")), QList<QDateTime> { start });
+
+        // A period of nothing is one second, even when checked four times a second.
+        const QDateTime later = m_clock.now();
+        Reminder zero = add(QStringLiteral("zero"), later.addSecs(-60), Repeat::Custom);
+        zero.customValue = 0;
+        zero.customUnit = CustomUnit::Seconds;
+        m_store->update(zero);
+        scheduler->check();
+        runUntil(*scheduler, later.addMSecs(2100), 0.25);
+        QCOMPARE(firingsOf(QStringLiteral("zero")), QList<QDateTime>({ later, later.addSecs(1), later.addSecs(2) }));
+        zero = stored(zero.id);
+        zero.customValue = -5;
+        QVERIFY(!zero.shouldFire(zero.lastFiredAt->addMSecs(999), m_berlin));
+        QVERIFY(zero.shouldFire(zero.lastFiredAt->addSecs(1), m_berlin));
+    }
+
+    void dueRemindersAreHandedOverInListOrder()
+    {
+        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(10, 0));
+        m_clock.setNow(start);
+        const Reminder a = add(QStringLiteral("a"), start.addSecs(-3), Repeat::None);
+        const Reminder b = add(QStringLiteral("b"), start.addSecs(-2), Repeat::EveryMinute);
+        const Reminder c = add(QStringLiteral("c"), start.addSecs(-1), Repeat::None);
+        QList<Reminder> handed;
+        // The handler deletes b while a is handled; b was due at the start of the check all the same.
+        ReminderScheduler scheduler(
+            *m_store, &m_owner,
+            [&](const Reminder &reminder) {
+                handed.append(reminder);
+                if (reminder.id == a.id)
+                    m_store->remove(b.id);
+            },
+            m_clock, m_berlin);
+        scheduler.check();
+
+        QCOMPARE(handed, QList<Reminder>({ a, b, c })); // as they were before the firing was recorded
+        QCOMPARE(m_store->reminders().size(), 2);
+        for (const Reminder &reminder : m_store->reminders()) {
+            QCOMPARE(reminder.lastFiredAt, std::optional(start));
+            QVERIFY(!reminder.enabled);
+        }
+    }
+
+    void timerChecksUntilTheHandlerOwnerIsGone()
+    {
+        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(10, 0));
+        m_clock.setNow(start);
+        const Reminder minute = add(QStringLiteral("minute"), start, Repeat::EveryMinute);
+        auto owner = std::make_unique<QObject>();
+        int fired = 0;
+        ReminderScheduler scheduler(
+            *m_store, owner.get(), [&](const Reminder &) { ++fired; }, m_clock, m_berlin);
+        scheduler.start();
+        QCOMPARE(fired, 1);
+        auto *timer = scheduler.findChild<QTimer *>();
+        QVERIFY(timer && scheduler.isRunning() && !timer->isSingleShot());
+        QCOMPARE(timer->interval(), 5000);
+        m_clock.advanceSeconds(60);
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QCOMPARE(fired, 2);
+
+        // Without its owner the handler is not called, and nothing is marked as fired unseen.
+        owner.reset();
+        m_clock.advanceSeconds(60);
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QCOMPARE(fired, 2);
+        QCOMPARE(stored(minute.id).lastFiredAt, std::optional(start.addSecs(60)));
+    }
+
+    void handlerMayDestroyTheScheduler()
+    {
+        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(10, 0));
+        m_clock.setNow(start);
+        add(QStringLiteral("a"), start, Repeat::EveryMinute);
+        add(QStringLiteral("b"), start, Repeat::EveryMinute);
+        std::unique_ptr<ReminderScheduler> scheduler;
+        auto onFire = [&](const Reminder &) { scheduler.reset(); };
+        scheduler = std::make_unique<ReminderScheduler>(*m_store, &m_owner, onFire, m_clock, m_berlin);
+        scheduler->start();
+        // The check under way finishes: both were handed over and both firings are recorded.
+        for (const Reminder &reminder : m_store->reminders())
+            QCOMPARE(reminder.lastFiredAt, std::optional(start));
+    }
+};
+
+TAMSEL_TEST_MAIN(TestReminderScheduler)
+#include "tst_reminderscheduler.moc"
