@@ -6,7 +6,7 @@
 #include "services/ModelGuard.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 #include "app/AppToolHost.h"
 #include "app/AskPromptPlaceholder.h"
 #include "tray/MenuBarController.h"
@@ -170,7 +170,7 @@ void AppDelegate::seedBundledPetDefaultsIfNeeded()
     m_animationMapStore->seedNames(*bundledID, names);
 
     const PetCharacter existing = m_characterStore->character(*bundledID);
-    if (TextParsing::trimSpacesAndTabs(existing.personality).isEmpty()) {
+    if (TextTrim::spacesAndTabs(existing.personality).isEmpty()) {
         PetCharacter seeded;
         seeded.name = QStringLiteral("Tamsel");
         seeded.personality = kBundledPetPersonality;
@@ -187,7 +187,7 @@ void AppDelegate::seedCharacterFromManifestIfNeeded(const PetPackage &package)
     const QString personality = package.manifest.description.value_or(QString()).trimmed();
     if (name.isEmpty() && personality.isEmpty())
         return;
-    if (!TextParsing::trimSpacesAndTabs(existing.personality).isEmpty())
+    if (!TextTrim::spacesAndTabs(existing.personality).isEmpty())
         return; // a user's or an earlier seed's personality is never overwritten
     PetCharacter seeded = existing;
     seeded.name = name;

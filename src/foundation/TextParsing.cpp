@@ -1,4 +1,3 @@
-#include "foundation/TextParsing.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -31,18 +30,6 @@ std::optional<double> strictDouble(QStringView text)
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-QString trimSpacesAndTabs(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 }

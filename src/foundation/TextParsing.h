@@ -11,6 +11,4 @@ std::optional<qint64> strictInteger(QStringView text);
 // Whole-string decimal floating-point number ("1", "-2.5", ".5", "1e3"). Absent when malformed
 // or not finite.
 std::optional<double> strictDouble(QStringView text);
-// Trims spaces and tabs only (names, personalities, note texts).
-QString trimSpacesAndTabs(const QString &text);
 }

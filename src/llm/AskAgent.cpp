@@ -2,7 +2,7 @@
 
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 #include "llm/GroqClient.h"
 #include "llm/ToolExecutor.h"
 #include "platform/Clock.h"
@@ -92,7 +92,7 @@ QString AskAgent::systemPrompt(const QString &persona) const
 
 QString AskAgent::tagToolResult(const QString &result)
 {
-    const QString trimmed = TextParsing::trimSpacesAndTabs(result);
+    const QString trimmed = TextTrim::spacesAndTabs(result);
     // A tool may already have tagged its answer (the link refusal does); one tag is enough.
     if (trimmed.startsWith(errorTag.trimmed()) || trimmed.startsWith(okTag.trimmed()))
         return result;

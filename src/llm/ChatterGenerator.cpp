@@ -2,7 +2,7 @@
 
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 #include "userdata/CharacterStore.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/PetCharacter.h"
@@ -263,7 +263,7 @@ QString ChatterGenerator::normalizedKey(const QString &name)
             inRun = true;
         }
     }
-    return TextParsing::trimSpacesAndTabs(key);
+    return TextTrim::spacesAndTabs(key);
 }
 
 std::optional<QStringList> ChatterGenerator::lines(const QString &name, const RowLines &rows)
@@ -293,7 +293,7 @@ QCoro::Task<Result<ChatterGenerator::Done, ChatterGenerator::GenError>> ChatterG
     if (!m_client || !m_client->hasKey())
         co_return GenError::noKey();
     const PetCharacter character = characterStore.character(petID);
-    if (TextParsing::trimSpacesAndTabs(character.personality).isEmpty())
+    if (TextTrim::spacesAndTabs(character.personality).isEmpty())
         co_return GenError::noPersonality();
 
     struct NamedRow {
@@ -303,7 +303,7 @@ QCoro::Task<Result<ChatterGenerator::Done, ChatterGenerator::GenError>> ChatterG
     QList<NamedRow> named;
     if (decoder) {
         for (qint64 row : decoder->nonEmptyRows()) {
-            const QString name = TextParsing::trimSpacesAndTabs(mapStore.mapping(petID, row).name);
+            const QString name = TextTrim::spacesAndTabs(mapStore.mapping(petID, row).name);
             if (!name.isEmpty())
                 named.append({ row, name });
         }
@@ -371,9 +371,9 @@ QCoro::Task<Result<ChatterGenerator::Done, ChatterGenerator::GenError>> ChatterG
     if (!m_client || !m_client->hasKey())
         co_return GenError::noKey();
     const PetCharacter character = characterStore.character(petID);
-    if (TextParsing::trimSpacesAndTabs(character.personality).isEmpty())
+    if (TextTrim::spacesAndTabs(character.personality).isEmpty())
         co_return GenError::noPersonality();
-    const QString name = TextParsing::trimSpacesAndTabs(mapStore.mapping(petID, row).name);
+    const QString name = TextTrim::spacesAndTabs(mapStore.mapping(petID, row).name);
     if (name.isEmpty())
         co_return GenError::noNamedRows();
 

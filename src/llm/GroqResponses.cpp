@@ -1,6 +1,7 @@
 #include "llm/GroqResponses.h"
 
 #include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -164,7 +165,7 @@ std::optional<double> parseRetryAfter(const std::optional<QString> &retryAfterHe
 {
     if (retryAfterHeader) {
         const std::optional<double> header
-            = usableHint(TextParsing::strictDouble(TextParsing::trimSpacesAndTabs(*retryAfterHeader)));
+            = usableHint(TextParsing::strictDouble(TextTrim::spacesAndTabs(*retryAfterHeader)));
         if (header)
             return header;
     }

@@ -1,6 +1,6 @@
 #include "llm/ToolRegistry.h"
 
-#include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 #include "userdata/DateStyles.h"
 #include "userdata/NoteStore.h"
 #include "userdata/PetAnimationMapStore.h"
@@ -55,7 +55,7 @@ std::optional<QString> trimmedArgument(const QJsonObject &arguments, const QStri
     std::optional<QString> text = textArgument(arguments, key);
     if (!text)
         return std::nullopt;
-    QString trimmed = TextParsing::trimSpacesAndTabs(*text);
+    QString trimmed = TextTrim::spacesAndTabs(*text);
     if (trimmed.isEmpty())
         return std::nullopt;
     return trimmed;
@@ -275,7 +275,7 @@ QString ToolRegistry::playAnimation(const QJsonObject &arguments)
         if (row > std::numeric_limits<int>::max())
             break;
         const QString stored = m_host.animationMapStore().mapping(package->id(), row).name;
-        rows.append({ row, stored, TextParsing::trimSpacesAndTabs(stored).toLower() });
+        rows.append({ row, stored, TextTrim::spacesAndTabs(stored).toLower() });
     }
     const QString query = name->toLower();
     auto winner = std::find_if(rows.cbegin(), rows.cend(), [&](const Named &named) { return named.key == query; });
@@ -296,7 +296,7 @@ QString ToolRegistry::saveNote(const QJsonObject &arguments)
 {
     const QString title = textArgument(arguments, QStringLiteral("title")).value_or(QString());
     const QString content = textArgument(arguments, QStringLiteral("content")).value_or(QString());
-    if (TextParsing::trimSpacesAndTabs(content).isEmpty())
+    if (TextTrim::spacesAndTabs(content).isEmpty())
         return QStringLiteral("Note content was empty.");
     const NoteStore::Note saved = m_host.noteStore().save(title, content);
     return QStringLiteral("Saved note '") + saved.title + QStringLiteral("'.");

@@ -3,7 +3,7 @@
 #include "services/PetLibraryFlowsHost.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 #include "pets/PetLibrary.h"
 #include "platform/AlertPresenter.h"
 #include "platform/FileRevealer.h"
@@ -49,7 +49,7 @@ void PetLibraryFlows::informational(const QString &title, const QString &text)
 
 QString PetLibraryFlows::displayName(const PetPackage &package) const
 {
-    const QString name = TextParsing::trimSpacesAndTabs(m_host.characterName(package.id()));
+    const QString name = TextTrim::spacesAndTabs(m_host.characterName(package.id()));
     return name.isEmpty() ? package.manifest.displayName : name;
 }
 

@@ -4,7 +4,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "tray/MenuBarControllerDelegate.h"
-#include "foundation/HorizontalWhitespace.h"
+#include "foundation/TextTrim.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "pets/SpriteSheetDecoder.h"
 
@@ -191,7 +191,7 @@ void MenuBarController::addAnimationMenu(QMenu *menu)
             submenu->addAction(QStringLiteral("%1 more rows not listed").arg(rest))->setEnabled(false);
             break;
         }
-        const QString name = maps ? HorizontalWhitespace::trimmed(maps->mapping(petID, row).name) : QString();
+        const QString name = maps ? TextTrim::spacesAndTabs(maps->mapping(petID, row).name) : QString();
         const QString title = name.isEmpty() ? unnamedRowTitle(row, decoder->effectiveFrameCount(row)) : itemText(name);
         QAction *item = addItem(submenu, title, QVariant::fromValue<qint64>(row), &MenuBarController::onRowChosen);
         markChoice(item, group, pinned == row);

@@ -1,8 +1,8 @@
 #include "userdata/AnimationMapping.h"
 
-#include "foundation/HorizontalWhitespace.h"
+#include "foundation/TextTrim.h"
 
 bool AnimationMapping::isEmpty() const
 {
-    return chatter.isEmpty() && HorizontalWhitespace::isBlank(name);
+    return chatter.isEmpty() && TextTrim::isBlank(name);
 }

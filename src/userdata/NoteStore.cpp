@@ -1,7 +1,7 @@
 #include "userdata/NoteStore.h"
 
 #include "foundation/Log.h"
-#include "foundation/HorizontalWhitespace.h"
+#include "foundation/TextTrim.h"
 #include "userdata/StoredRecord.h"
 #include "platform/Clock.h"
 
@@ -75,11 +75,11 @@ QString NoteStore::defaultFilePath()
 
 NoteStore::Note NoteStore::save(const QString &title, const QString &content)
 {
-    const QString trimmedTitle = HorizontalWhitespace::trimmed(title);
+    const QString trimmedTitle = TextTrim::spacesAndTabs(title);
     Note note {
         QUuid::createUuid(),
         trimmedTitle.isEmpty() ? QStringLiteral("Untitled") : trimmedTitle,
-        HorizontalWhitespace::trimmed(content),
+        TextTrim::spacesAndTabs(content),
         m_clock.now(),
     };
     m_notes.append(note);
@@ -90,7 +90,7 @@ NoteStore::Note NoteStore::save(const QString &title, const QString &content)
 
 QList<NoteStore::Note> NoteStore::recall(const std::optional<QString> &query, qsizetype limit) const
 {
-    const QString needle = query ? HorizontalWhitespace::trimmed(*query).toLower() : QString();
+    const QString needle = query ? TextTrim::spacesAndTabs(*query).toLower() : QString();
     QList<Note> kept;
     for (const Note &note : m_notes) {
         if (needle.isEmpty() || note.title.toLower().contains(needle) || note.content.toLower().contains(needle))

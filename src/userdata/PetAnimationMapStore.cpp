@@ -4,7 +4,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "foundation/TextParsing.h"
-#include "foundation/HorizontalWhitespace.h"
+#include "foundation/TextTrim.h"
 #include "foundation/StoredJson.h"
 
 #include <QJsonArray>
@@ -100,7 +100,7 @@ void PetAnimationMapStore::seedNames(const QString &petID, const QMap<qint64, QS
     bool changed = false;
     for (auto it = names.begin(); it != names.end(); ++it) {
         const auto existing = rows.constFind(it.key());
-        if (existing != rows.constEnd() && !HorizontalWhitespace::isBlank(existing->name))
+        if (existing != rows.constEnd() && !TextTrim::isBlank(existing->name))
             continue;
         // The seeded name goes in as given, even when it is empty: seeding then leaves an empty
         // mapping behind, which reads the same as no mapping.

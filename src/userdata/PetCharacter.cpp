@@ -1,6 +1,6 @@
 #include "userdata/PetCharacter.h"
 
-#include "foundation/HorizontalWhitespace.h"
+#include "foundation/TextTrim.h"
 
 #include <QStringList>
 
@@ -42,14 +42,14 @@ std::optional<PetCharacter::Tone> PetCharacter::toneFromStoredValue(const QStrin
 QString PetCharacter::systemPrompt() const
 {
     QStringList sentences;
-    const QString trimmedName = HorizontalWhitespace::trimmed(name);
+    const QString trimmedName = TextTrim::spacesAndTabs(name);
     if (trimmedName.isEmpty())
         sentences.append(QStringLiteral("You are a small desktop pet."));
     else
         sentences.append(QStringLiteral("You are ") + trimmedName + QStringLiteral(", a small desktop pet."));
 
     // The personality goes in as the user wrote it; it may or may not end with a full stop.
-    const QString trimmedPersonality = HorizontalWhitespace::trimmed(personality);
+    const QString trimmedPersonality = TextTrim::spacesAndTabs(personality);
     if (!trimmedPersonality.isEmpty())
         sentences.append(QStringLiteral("Personality: ") + trimmedPersonality);
 
