@@ -1,9 +1,7 @@
 #include "userdata/CharacterStore.h"
 
-#include "foundation/Log.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "foundation/StoredJson.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonObject>
 
@@ -77,7 +75,7 @@ QJsonObject encodeCharacter(const PetCharacter &character)
 
 CharacterStore::CharacterStore(SettingsStore &settings, QObject *parent)
     : QObject(parent)
-    , m_settings(settings)
+    , m_document(settings, SettingsKeys::characters, QStringLiteral("CharacterStore"))
 {
     load();
 }
@@ -120,27 +118,12 @@ QByteArray CharacterStore::encode(const Characters &characters)
 
 void CharacterStore::load()
 {
-    const auto &key = SettingsKeys::characters;
-    const auto data = m_settings.stored(key);
-    if (!data) {
-        // Something that is not data (a hand-edited list, say) is as unusable as broken JSON and
-        // will be overwritten just the same, so it is worth a line in the log.
-        if (m_settings.contains(key.name))
-            Log::line(QStringLiteral("CharacterStore decode failed: The stored value is not JSON data."));
-        return;
-    }
-    auto decoded = decode(*data);
-    if (!decoded) {
-        Log::line(QStringLiteral("CharacterStore decode failed: ") + decoded.error());
-        m_characters.clear();
-        return;
-    }
-    m_characters = std::move(decoded).value();
+    m_characters = m_document.load(decode);
 }
 
 void CharacterStore::persist()
 {
     // Qt's JSON writer cannot fail on strings, numbers and objects (unpaired surrogates are
     // written as \u escapes and read back unchanged), so unlike decoding there is no failure to log.
-    m_settings.setValue(SettingsKeys::characters, encode(m_characters));
+    m_document.write(encode(m_characters));
 }

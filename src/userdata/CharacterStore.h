@@ -2,6 +2,7 @@
 
 #include "foundation/Result.h"
 #include "userdata/PetCharacter.h"
+#include "userdata/StoredDocument.h"
 
 #include <QMap>
 #include <QObject>
@@ -40,6 +41,6 @@ private:
     void load();
     void persist();
 
-    SettingsStore &m_settings;
+    StoredDocument m_document;
     Characters m_characters;
 };

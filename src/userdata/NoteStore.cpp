@@ -2,8 +2,8 @@
 
 #include "foundation/Log.h"
 #include "foundation/TextTrim.h"
-#include "userdata/StoredRecord.h"
 #include "platform/Clock.h"
+#include "userdata/StoredRecord.h"
 
 #include <algorithm>
 

@@ -1,11 +1,9 @@
 #include "userdata/PetAnimationMapStore.h"
 
-#include "foundation/Log.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
+#include "foundation/StoredJson.h"
 #include "foundation/TextParsing.h"
 #include "foundation/TextTrim.h"
-#include "foundation/StoredJson.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -61,7 +59,7 @@ QJsonObject encodeMapping(const AnimationMapping &mapping)
 
 PetAnimationMapStore::PetAnimationMapStore(SettingsStore &settings, QObject *parent)
     : QObject(parent)
-    , m_settings(settings)
+    , m_document(settings, SettingsKeys::animationMaps, QStringLiteral("PetAnimationMapStore"))
 {
     load();
 }
@@ -157,27 +155,12 @@ QByteArray PetAnimationMapStore::encode(const Maps &maps)
 
 void PetAnimationMapStore::load()
 {
-    const auto &key = SettingsKeys::animationMaps;
-    const auto data = m_settings.stored(key);
-    if (!data) {
-        // Something that is not data (a hand-edited list, say) is as unusable as broken JSON and
-        // will be overwritten just the same, so it is worth a line in the log.
-        if (m_settings.contains(key.name))
-            Log::line(QStringLiteral("PetAnimationMapStore decode failed: The stored value is not JSON data."));
-        return;
-    }
-    auto decoded = decode(*data);
-    if (!decoded) {
-        Log::line(QStringLiteral("PetAnimationMapStore decode failed: ") + decoded.error());
-        m_maps.clear();
-        return;
-    }
-    m_maps = std::move(decoded).value();
+    m_maps = m_document.load(decode);
 }
 
 void PetAnimationMapStore::persist()
 {
     // Qt's JSON writer cannot fail on strings, numbers and objects, so there is no encode failure
     // to log here.
-    m_settings.setValue(SettingsKeys::animationMaps, encode(m_maps));
+    m_document.write(encode(m_maps));
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/Result.h"
 #include "userdata/AnimationMapping.h"
+#include "userdata/StoredDocument.h"
 
 #include <QMap>
 #include <QObject>
@@ -50,6 +51,6 @@ private:
     void load();
     void persist();
 
-    SettingsStore &m_settings;
+    StoredDocument m_document;
     Maps m_maps;
 };

@@ -1,9 +1,7 @@
 #include "userdata/ReminderStore.h"
 
-#include "foundation/Log.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "foundation/StoredJson.h"
+#include "settings/SettingsKeys.h"
 #include "userdata/StoredRecord.h"
 
 #include <algorithm>
@@ -137,7 +135,7 @@ Result<QJsonObject, QString> encodeReminder(const Reminder &reminder)
 
 ReminderStore::ReminderStore(SettingsStore &settings, QObject *parent)
     : QObject(parent)
-    , m_settings(settings)
+    , m_document(settings, SettingsKeys::reminders, QStringLiteral("ReminderStore"))
 {
     load();
 }
@@ -213,19 +211,7 @@ Result<QByteArray, QString> ReminderStore::encode(const QList<Reminder> &reminde
 
 void ReminderStore::load()
 {
-    const auto &key = SettingsKeys::reminders;
-    const auto data = m_settings.stored(key);
-    if (!data) {
-        if (m_settings.contains(key.name))
-            Log::line(QStringLiteral("ReminderStore decode failed: The stored value is not JSON data."));
-        return;
-    }
-    auto decoded = decode(*data);
-    if (!decoded) {
-        Log::line(QStringLiteral("ReminderStore decode failed: ") + decoded.error());
-        return;
-    }
-    m_reminders = std::move(decoded).value();
+    m_reminders = m_document.load(decode);
 }
 
 void ReminderStore::sortByFireDate()
@@ -238,8 +224,8 @@ void ReminderStore::persist()
 {
     const auto encoded = encode(m_reminders);
     if (!encoded) {
-        Log::line(QStringLiteral("ReminderStore encode failed: ") + encoded.error());
+        m_document.reportEncodeFailure(encoded.error());
         return;
     }
-    m_settings.setValue(SettingsKeys::reminders, encoded.value());
+    m_document.write(encoded.value());
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/Result.h"
 #include "userdata/Reminder.h"
+#include "userdata/StoredDocument.h"
 
 #include <QList>
 #include <QObject>
@@ -44,6 +45,6 @@ private:
     void sortByFireDate();
     void persist();
 
-    SettingsStore &m_settings;
+    StoredDocument m_document;
     QList<Reminder> m_reminders;
 };
