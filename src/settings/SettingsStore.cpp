@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/SettingsKeys.h"
 #include "foundation/TextParsing.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +14,8 @@ namespace {
 // would make the window absurdly large or the frame timer spin; they read as the default.
 constexpr double kMaxScale = 8.0;
 constexpr double kMaxPlaybackSpeed = 8.0;
+// Values kept aside are the user's data; a few of them are worth keeping, an endless series is not.
+constexpr int kMaxAsideCopies = 20;
 }
 
 SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
@@ -53,6 +55,25 @@ void SettingsStore::remove(const QString &key)
     m_settings->remove(key);
     m_settings->sync();
     emit valueChanged(key);
+}
+
+QString SettingsStore::keepAside(const QString &key)
+{
+    const QVariant value = rawValue(key);
+    if (!value.isValid())
+        return {};
+    for (int copy = 1; copy <= kMaxAsideCopies; ++copy) {
+        const QString aside
+            = key + QStringLiteral(".unreadable") + (copy > 1 ? QStringLiteral("-%1").arg(copy) : QString());
+        const QVariant existing = rawValue(aside);
+        if (existing == value)
+            return aside;
+        if (!existing.isValid()) {
+            write(aside, value);
+            return aside;
+        }
+    }
+    return {};
 }
 
 QVariant SettingsStore::rawValue(const QString &key) const

@@ -43,6 +43,10 @@ public:
     void setValue(const SettingsKey<QString> &key, const QString &value);
     void setValue(const SettingsKey<QByteArray> &key, const QByteArray &value);
     template<typename T> void remove(const SettingsKey<T> &key) { remove(key.name); }
+    // Copies the value stored under the key, whatever its type, to "<key>.unreadable" (or, when
+    // that holds something else, "<key>.unreadable-2", "-3", ...) unless one of those already holds
+    // the same value. The key it is kept under; empty when nothing is stored or every name is taken.
+    QString keepAside(const QString &key);
 
     // Typed settings whose stored form needs translation.
     bool showDockIcon() const;

@@ -92,20 +92,21 @@ void CharacterStore::setCharacter(const QString &petID, const PetCharacter &char
     emit charactersChanged();
 }
 
-Result<CharacterStore::Characters, QString> CharacterStore::decode(const QByteArray &data)
+Result<StoredJson::Decoded<CharacterStore::Characters>, QString> CharacterStore::decode(const QByteArray &data)
 {
     const auto root = StoredJson::parseObject(data);
     if (!root)
         return root.error();
-    Characters characters;
+    StoredJson::Decoded<Characters> decoded;
     const QJsonObject &object = root.value();
     for (auto it = object.begin(); it != object.end(); ++it) {
         auto character = decodeCharacter(it.key(), it.value());
-        if (!character)
-            return character.error();
-        characters.insert(it.key(), std::move(character).value());
+        if (character)
+            decoded.records.insert(it.key(), std::move(character).value());
+        else
+            decoded.skipped.append(character.error());
     }
-    return characters;
+    return decoded;
 }
 
 QByteArray CharacterStore::encode(const Characters &characters)

@@ -13,8 +13,10 @@ class SettingsStore;
 // Every pet's character, by pet identifier, kept in the settings under "tam.characters" as one
 // compact JSON object: {"<pet id>": {"name": "...", "personality": "...", "tone": "dry",
 // "listeningAnimationRow": 3}}. Loads once when created and rewrites the whole document on every
-// change. A stored document that cannot be decoded is logged and ignored: the store starts empty
-// and its next write replaces it. Main thread only.
+// change. What cannot be decoded is logged and kept aside before anything overwrites it
+// (StoredDocument). A character seeded from a pet's manifest arrives through setCharacter like any
+// other change and is written; by then an unreadable stored value has been kept aside. Main thread
+// only.
 class CharacterStore : public QObject {
     Q_OBJECT
 
@@ -30,8 +32,9 @@ public:
     void setCharacter(const QString &petID, const PetCharacter &character);
     const Characters &characters() const { return m_characters; }
 
-    // The stored form. Decoding fails as a whole on any malformed part, with a sentence saying why.
-    static Result<Characters, QString> decode(const QByteArray &data);
+    // The stored form, read pet by pet: a malformed character is skipped with a sentence saying why;
+    // only a value that is not a JSON object fails as a whole.
+    static Result<StoredJson::Decoded<Characters>, QString> decode(const QByteArray &data);
     static QByteArray encode(const Characters &characters);
 
 signals:

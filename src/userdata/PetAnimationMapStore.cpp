@@ -109,36 +109,42 @@ void PetAnimationMapStore::seedNames(const QString &petID, const QMap<qint64, QS
     if (!changed)
         return;
     m_maps.insert(petID, rows);
-    persist();
+    // Seeding comes with every launch; it must not replace a stored value nothing could be read of.
+    if (!m_document.isUnreadable())
+        persist();
     emit mapsChanged();
 }
 
-Result<PetAnimationMapStore::Maps, QString> PetAnimationMapStore::decode(const QByteArray &data)
+Result<StoredJson::Decoded<PetAnimationMapStore::Maps>, QString> PetAnimationMapStore::decode(const QByteArray &data)
 {
     const auto root = StoredJson::parseObject(data);
     if (!root)
         return root.error();
-    Maps maps;
+    StoredJson::Decoded<Maps> decoded;
     const QJsonObject &pets = root.value();
     for (auto pet = pets.begin(); pet != pets.end(); ++pet) {
-        if (!pet.value().isObject())
-            return QStringLiteral("The rows of pet %1 are not a JSON object.").arg(StoredJson::quoted(pet.key()));
+        if (!pet.value().isObject()) {
+            decoded.skipped.append(
+                QStringLiteral("The rows of pet %1 are not a JSON object.").arg(StoredJson::quoted(pet.key())));
+            continue;
+        }
         const QJsonObject rowObjects = pet.value().toObject();
         RowMap rows;
         for (auto row = rowObjects.begin(); row != rowObjects.end(); ++row) {
-            // Every mapping must decode, even one whose key is then dropped.
             auto mapping = decodeMapping(pet.key(), row.key(), row.value());
+            const auto number = TextParsing::strictInteger(row.key());
             if (!mapping)
-                return mapping.error();
-            // Keys that are not decimal numbers are dropped; of two keys for the same row ("3" and
-            // "+3") the later one wins.
-            if (const auto number = TextParsing::strictInteger(row.key()))
+                decoded.skipped.append(mapping.error());
+            else if (!number)
+                decoded.skipped.append(
+                    QStringLiteral("The key of %1 is not a row number.").arg(rowDescription(pet.key(), row.key())));
+            else // of two keys for the same row ("3" and "+3") the later one wins
                 rows.insert(*number, std::move(mapping).value());
         }
         if (!rows.isEmpty())
-            maps.insert(pet.key(), rows);
+            decoded.records.insert(pet.key(), rows);
     }
-    return maps;
+    return decoded;
 }
 
 QByteArray PetAnimationMapStore::encode(const Maps &maps)

@@ -1,7 +1,7 @@
 #include "userdata/ReminderScheduler.h"
 
-#include "userdata/ReminderStore.h"
 #include "platform/Clock.h"
+#include "userdata/ReminderStore.h"
 
 #include <QCoreApplication>
 #include <QThread>

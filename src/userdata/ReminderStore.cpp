@@ -180,21 +180,22 @@ void ReminderStore::markFired(const QUuid &id, const QDateTime &at)
     emit remindersChanged();
 }
 
-Result<QList<Reminder>, QString> ReminderStore::decode(const QByteArray &data)
+Result<StoredJson::Decoded<QList<Reminder>>, QString> ReminderStore::decode(const QByteArray &data)
 {
     const auto parsed = StoredJson::parseArray(data);
     if (!parsed)
         return parsed.error();
     const QJsonArray &array = parsed.value();
-    QList<Reminder> reminders;
-    reminders.reserve(array.size());
+    StoredJson::Decoded<QList<Reminder>> decoded;
+    decoded.records.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
         auto reminder = decodeReminder(i + 1, array.at(i));
-        if (!reminder)
-            return reminder.error();
-        reminders.append(std::move(reminder).value());
+        if (reminder)
+            decoded.records.append(std::move(reminder).value());
+        else
+            decoded.skipped.append(reminder.error());
     }
-    return reminders;
+    return decoded;
 }
 
 Result<QByteArray, QString> ReminderStore::encode(const QList<Reminder> &reminders)

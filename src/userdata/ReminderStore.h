@@ -11,9 +11,9 @@
 class SettingsStore;
 
 // All reminders, kept in the settings under "tam.reminders" as one compact JSON array of reminder
-// objects in list order. Loads once when created and rewrites the whole array on every change. A
-// stored value that cannot be decoded is logged and ignored: the store starts empty and its next
-// write replaces it. Main thread only.
+// objects in list order. Loads once when created and rewrites the whole array on every change. What
+// cannot be decoded is logged and kept aside before anything overwrites it (StoredDocument). Main
+// thread only.
 class ReminderStore : public QObject {
     Q_OBJECT
 
@@ -33,8 +33,9 @@ public:
     // The order is kept. An unknown id changes nothing.
     void markFired(const QUuid &id, const QDateTime &at);
 
-    // The stored form. Decoding fails as a whole on any malformed record, with a sentence saying why.
-    static Result<QList<Reminder>, QString> decode(const QByteArray &data);
+    // The stored form, read record by record: a malformed reminder is skipped with a sentence saying
+    // why; only a value that is not a JSON array fails as a whole.
+    static Result<StoredJson::Decoded<QList<Reminder>>, QString> decode(const QByteArray &data);
     static Result<QByteArray, QString> encode(const QList<Reminder> &reminders);
 
 signals:

@@ -2,7 +2,6 @@
 #include "settings/SettingsStore.h"
 #include "userdata/PetAnimationMapStore.h"
 
-#include "support/LogCapture.h"
 #include "support/TestMain.h"
 
 #include <QSignalSpy>
@@ -71,33 +70,6 @@ private slots:
 
         store.setMapping(fox, -1, AnimationMapping());
         QCOMPARE(storedBytes(), QByteArray(R"({"fox":{"3":{"chatter":[],"name":"plus"}}})"));
-    }
-
-    void undecodableDocumentEmptiesTheStoreAndLogs_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("missing name") << QByteArray(R"({"fox":{"0":{"chatter":[]}}})");
-        QTest::newRow("null name") << QByteArray(R"({"fox":{"0":{"name":null,"chatter":[]}}})");
-        QTest::newRow("chatter a string") << QByteArray(R"({"fox":{"0":{"name":"idle","chatter":"Hi"}}})");
-        QTest::newRow("chatter with a number") << QByteArray(R"({"fox":{"0":{"name":"idle","chatter":["Hi",1]}}})");
-        QTest::newRow("bad mapping under a dropped key") << QByteArray(R"({"fox":{"x":{"name":1,"chatter":[]}}})");
-        QTest::newRow("rows an array") << QByteArray(R"({"fox":[{"name":"idle","chatter":[]}]})");
-        QTest::newRow("truncated") << QByteArray("{\"fox\":{\"0\":{\"name\":\"id");
-    }
-
-    void undecodableDocumentEmptiesTheStoreAndLogs()
-    {
-        QFETCH(QByteArray, stored);
-        auto settings = openSettings();
-        settings->setValue(SettingsKeys::animationMaps, stored);
-        LogCapture log;
-        PetAnimationMapStore store(*settings);
-
-        QVERIFY(store.maps().isEmpty());
-        QCOMPARE(log.lines().size(), 1);
-        QVERIFY2(log.lines().first().startsWith(QStringLiteral("PetAnimationMapStore decode failed: ")),
-            qPrintable(log.lines().first()));
-        QCOMPARE(storedBytes(), stored);
     }
 
     void setMappingKeepsOnlyMappingsWithContent()

@@ -5,7 +5,6 @@
 #include "support/LogCapture.h"
 #include "support/TestMain.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 
 #include <memory>
@@ -82,47 +81,6 @@ private slots:
         // Asking for an unknown pet gives the default character without adding it.
         QCOMPARE(store.character(QStringLiteral("nobody")), PetCharacter());
         QCOMPARE(store.characters().size(), 4);
-    }
-
-    void undecodableDocumentEmptiesTheStoreAndLogs_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("capitalised tone") << QByteArray(R"({"ok":{"tone":"dry"},"fox":{"tone":"Playful"}})");
-        QTest::newRow("name not a string") << QByteArray(R"({"fox":{"name":7}})");
-        QTest::newRow("fractional row") << QByteArray(R"({"fox":{"listeningAnimationRow":1.5}})");
-        QTest::newRow("character not an object") << QByteArray(R"({"fox":"Rusty"})");
-        QTest::newRow("truncated") << QByteArray("{\"fox\":{\"name\":\"Ru");
-        QTest::newRow("invalid UTF-8") << QByteArray("{\"fox\":{\"name\":\"\xff\"}}");
-        QTest::newRow("deeply nested") << QByteArray(R"({"fox":{"name":)") + QByteArray(100000, '[');
-    }
-
-    void undecodableDocumentEmptiesTheStoreAndLogs()
-    {
-        QFETCH(QByteArray, stored);
-        auto settings = openSettings();
-        settings->setValue(SettingsKeys::characters, stored);
-        LogCapture log;
-        CharacterStore store(*settings);
-
-        QVERIFY(store.characters().isEmpty());
-        QCOMPARE(log.lines().size(), 1);
-        QVERIFY2(log.lines().first().startsWith(QStringLiteral("CharacterStore decode failed: ")),
-            qPrintable(log.lines().first()));
-        QVERIFY(!log.lines().first().contains(QLatin1Char('\n')));
-        QCOMPARE(storedBytes(), stored); // left alone until the next change
-
-        store.setCharacter(QStringLiteral("owl"), PetCharacter {});
-        QCOMPARE(storedBytes(), QByteArray(R"({"owl":{"name":"","personality":"","tone":"playful"}})"));
-    }
-
-    void valueThatIsNotDataIsLoggedAndIgnored()
-    {
-        // Hand-edited JSON with commas reads back from the INI file as a list of strings.
-        QSettings(m_env->configHome() + QStringLiteral("/tamsel/tamsel.conf"), QSettings::IniFormat)
-            .setValue(SettingsKeys::characters.name, QStringList { QStringLiteral("{\"a\":{}"), QStringLiteral("}") });
-        LogCapture log;
-        QVERIFY(CharacterStore(*openSettings()).characters().isEmpty());
-        QVERIFY(log.anyContains(QStringLiteral("CharacterStore decode failed: ")));
     }
 
     void systemPromptForEachShapeOfCharacter()
