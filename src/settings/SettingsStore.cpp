@@ -1,13 +1,15 @@
 #include "settings/SettingsStore.h"
 
-#include "foundation/TextParsing.h"
-#include "settings/SettingsKeys.h"
+#include <cmath>
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 
-#include <cmath>
+#include "foundation/Log.h"
+#include "foundation/TextParsing.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
 // Stored sizes and speeds outside these bounds cannot come from the program's own menus and
@@ -22,9 +24,39 @@ SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     : QObject(parent)
     , m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(flushDelay);
+    connect(&m_flushTimer, &QTimer::timeout, this, &SettingsStore::flush);
+    // QSettings would also write by itself at the next turn of the event loop; the timer decides.
+    m_settings->installEventFilter(this);
+    if (const QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &SettingsStore::flush);
 }
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore()
+{
+    flush();
+}
+
+void SettingsStore::flush()
+{
+    m_flushTimer.stop();
+    m_settings->sync();
+    if (m_settings->status() == QSettings::AccessError)
+        Log::line(QStringLiteral("SettingsStore flush failed: Could not write \"%1\".").arg(filePath()));
+}
+
+void SettingsStore::scheduleFlush()
+{
+    // Not restarted by later changes, so a steady stream of them still reaches the file.
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+bool SettingsStore::eventFilter(QObject *watched, QEvent *event)
+{
+    return watched == m_settings.get() && event->type() == QEvent::UpdateRequest;
+}
 
 QString SettingsStore::defaultFilePath()
 {
@@ -53,7 +85,7 @@ void SettingsStore::remove(const QString &key)
     if (!m_settings->contains(key))
         return;
     m_settings->remove(key);
-    m_settings->sync();
+    scheduleFlush();
     emit valueChanged(key);
 }
 
@@ -84,7 +116,7 @@ QVariant SettingsStore::rawValue(const QString &key) const
 void SettingsStore::write(const QString &key, const QVariant &value)
 {
     m_settings->setValue(key, value);
-    m_settings->sync();
+    scheduleFlush();
     emit valueChanged(key);
 }
 
@@ -232,7 +264,7 @@ void SettingsStore::setLastPosition(QPointF origin)
     // Both coordinates reach the file together, so no reader ever sees half a position.
     m_settings->setValue(SettingsKeys::lastPositionX.name, origin.x());
     m_settings->setValue(SettingsKeys::lastPositionY.name, origin.y());
-    m_settings->sync();
+    scheduleFlush();
     emit valueChanged(SettingsKeys::lastPositionX.name);
     emit valueChanged(SettingsKeys::lastPositionY.name);
 }

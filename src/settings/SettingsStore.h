@@ -8,17 +8,24 @@
 #include <QObject>
 #include <QPointF>
 #include <QSettings>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
 // Typed access to the settings file (~/.config/tamsel/tamsel.conf, INI). Reading is lenient:
 // an absent, mistyped or unrecognised value gives the key's default; nothing here ever fails.
-// Every write is flushed to disk at once so that a crash loses nothing.
+// Every change is visible at once to every reader in the process; the file is rewritten once per
+// burst of changes, at most flushDelay after the first, and at the latest when the application is
+// about to quit (a quit from the menu, SIGTERM, the session's end) or the store is destroyed.
 class SettingsStore : public QObject {
     Q_OBJECT
 
 public:
+    // Long enough to gather what one drag, click or slider movement changes into one write.
+    static constexpr std::chrono::milliseconds flushDelay { 250 };
+
     explicit SettingsStore(const QString &filePath, QObject *parent = nullptr);
     ~SettingsStore() override;
 
@@ -27,6 +34,8 @@ public:
     static SettingsStore &shared();
 
     QString filePath() const;
+    // Writes pending changes to the file now.
+    void flush();
 
     bool contains(const QString &key) const;
     void remove(const QString &key);
@@ -77,9 +86,14 @@ public:
 signals:
     void valueChanged(const QString &key);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QVariant rawValue(const QString &key) const;
     void write(const QString &key, const QVariant &value);
+    void scheduleFlush();
 
     std::unique_ptr<QSettings> m_settings;
+    QTimer m_flushTimer;
 };

@@ -6,6 +6,7 @@
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
+#include <QFile>
 #include <QSettings>
 
 class TestSettingsStore : public QObject {
@@ -100,6 +101,23 @@ private slots:
         QCOMPARE(reread.value(SettingsKeys::characters), QByteArrayLiteral("{\"a\":1}"));
         QSettings raw(m_env->settingsFilePath(), QSettings::IniFormat);
         QCOMPARE(raw.value(QStringLiteral("tam.behaviorMode")).toString(), QStringLiteral("busy"));
+    }
+
+    void changesReachTheFileOncePerBurst()
+    {
+        const auto onDisk = [this] {
+            QFile file(m_env->settingsFilePath());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        {
+            SettingsStore store(m_env->settingsFilePath());
+            store.setBehaviorMode(BehaviorMode::Busy);
+            store.setLastPosition(QPointF(3, 4));
+            QVERIFY(!onDisk().contains("busy")); // nothing is written while the burst goes on
+            QTRY_VERIFY(onDisk().contains("tam.behaviorMode=busy") && onDisk().contains("tam.lastPositionY=4"));
+            store.setValue(SettingsKeys::clickThrough, true);
+        }
+        QVERIFY(onDisk().contains("tam.clickThrough=true")); // nor is anything lost at the end
     }
 
     void clickBehaviorStringForms_data()
