@@ -6,9 +6,6 @@
 
 namespace {
 
-// With a check every 5 seconds, 55 seconds leaves room for a late tick while keeping a reminder to
-// one firing per occurrence.
-constexpr double kMinimumGapSeconds = 55.0;
 constexpr double kOneTimeWindowSeconds = 90.0;
 
 double secondsBetween(const QDateTime &from, const QDateTime &to)
@@ -43,7 +40,7 @@ bool Reminder::shouldFire(const QDateTime &now, const QTimeZone &zone) const
         return false;
     const std::optional<double> gap
         = lastFiredAt ? std::optional<double>(secondsBetween(*lastFiredAt, now)) : std::nullopt;
-    const bool gapAllows = !gap || *gap >= kMinimumGapSeconds;
+    const bool gapAllows = !gap || *gap >= static_cast<double>(minimumGapSeconds);
 
     switch (repeats) {
     case Repeat::None: {

@@ -32,6 +32,9 @@ struct Reminder {
     // A new enabled reminder with a fresh identifier and the default custom interval.
     static Reminder create(const QString &title, const QDateTime &fireDate, Repeat repeats);
 
+    // Two firings of a reminder are at least this far apart.
+    static constexpr qint64 minimumGapSeconds = 55;
+
     // Whether the reminder is due at the moment. Calls at least 55 seconds apart decide each
     // occurrence once: a one-time reminder only within 90 seconds after its date, the clock-time
     // kinds in their minute (never twice in one minute), everyMinute at once and then after every

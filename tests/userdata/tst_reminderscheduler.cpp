@@ -5,8 +5,6 @@
 #include "support/FakeClock.h"
 #include "support/TestMain.h"
 
-#include <QTimer>
-
 #include <limits>
 #include <memory>
 
@@ -49,12 +47,15 @@ private:
             m_clock, m_berlin);
     }
 
-    // Checks every `step` seconds after the clock's moment, up to and including `until`.
-    void runUntil(ReminderScheduler &scheduler, const QDateTime &until, double step = 5)
+    // Moves the clock from wake-up to wake-up of the scheduler's timer, up to and including `until`.
+    void runUntil(ReminderScheduler &scheduler, const QDateTime &until)
     {
-        while (m_clock.now().addMSecs(static_cast<qint64>(step * 1000)) <= until) {
-            m_clock.advanceSeconds(step);
+        for (auto wait = scheduler.nextCheckIn(); wait && m_clock.now().addMSecs(wait->count()) <= until;
+             wait = scheduler.nextCheckIn()) {
+            QVERIFY(*wait <= ReminderScheduler::maxWait);
+            m_clock.advanceMs(wait->count());
             scheduler.check();
+            ++m_wakeUps;
         }
     }
 
@@ -85,14 +86,18 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<ReminderStore> m_store;
     QList<Firing> m_firings;
+    int m_wakeUps = 0;
 
 private slots:
     void init()
     {
+        m_store.reset();
+        m_settings.reset();
         m_env->reset();
         m_settings = std::make_unique<SettingsStore>(m_env->settingsFilePath());
         m_store = std::make_unique<ReminderStore>(*m_settings);
         m_firings.clear();
+        m_wakeUps = 0;
     }
 
     void oneTimeAndEveryMinuteReminders()
@@ -171,21 +176,21 @@ private slots:
         const QList<QDateTime> breakfast = firingsOf(QStringLiteral("breakfast"));
         QCOMPARE(breakfast.size(), 3);
         for (const QDateTime &firing : breakfast)
-            QCOMPARE(firing.time(), QTime(9, 30, 2));
+            QCOMPARE(firing.time(), QTime(9, 30));
         QCOMPARE(breakfast.at(0).secsTo(breakfast.at(1)), 23 * 3600);
         QCOMPARE(breakfast.at(1).secsTo(breakfast.at(2)), 24 * 3600);
-        QCOMPARE(firingsOf(QStringLiteral("weekly")), QList<QDateTime> { berlin(sunday, QTime(18, 15, 2)) });
+        QCOMPARE(firingsOf(QStringLiteral("weekly")), QList<QDateTime> { berlin(sunday, QTime(18, 15)) });
 
         // 02:30 does not exist on the day of the change; a missed time is not caught up.
         QCOMPARE(firingsOf(QStringLiteral("night")),
-            QList<QDateTime>({ berlin(saturday, QTime(2, 30, 2)), berlin(sunday.addDays(1), QTime(2, 30, 2)) }));
+            QList<QDateTime>({ berlin(saturday, QTime(2, 30)), berlin(sunday.addDays(1), QTime(2, 30)) }));
 
         // Every real hour at a quarter past, 23 of them on the short day.
         const QList<QDateTime> quarterPast = firingsOf(QStringLiteral("hourly"));
         QCOMPARE(quarterPast.size(), 23);
         for (qsizetype i = 0; i < quarterPast.size(); ++i)
-            QCOMPARE(quarterPast.at(i), berlin(sunday, QTime(0, 15, 2)).addSecs(i * 3600));
-        QCOMPARE(quarterPast.at(2).time(), QTime(3, 15, 2));
+            QCOMPARE(quarterPast.at(i), berlin(sunday, QTime(0, 15)).addSecs(i * 3600));
+        QCOMPARE(quarterPast.at(2).time(), QTime(3, 15));
     }
 
     void customIntervalsCountFromTheLastFiring()
@@ -201,20 +206,19 @@ private slots:
         m_store->update(huge);
         auto scheduler = makeScheduler();
         scheduler->start();
-        // Ticks 7 seconds apart, so that firings drift away from the 2-minute grid of the date.
-        runUntil(*scheduler, start.addSecs(400), 7);
+        runUntil(*scheduler, start.addSecs(400));
         QCOMPARE(firingsOf(QStringLiteral("two minutes")),
-            QList<QDateTime>({ start.addSecs(14), start.addSecs(140), start.addSecs(266), start.addSecs(392) }));
+            QList<QDateTime>({ start.addSecs(12), start.addSecs(132), start.addSecs(252), start.addSecs(372) }));
         QCOMPARE(firingsOf(QStringLiteral("huge")), QList<QDateTime> { start });
 
-        // A period of nothing is one second, even when checked four times a second.
+        // A period of nothing is one second.
         const QDateTime later = m_clock.now();
         Reminder zero = add(QStringLiteral("zero"), later.addSecs(-60), Repeat::Custom);
         zero.customValue = 0;
         zero.customUnit = CustomUnit::Seconds;
         m_store->update(zero);
         scheduler->check();
-        runUntil(*scheduler, later.addMSecs(2100), 0.25);
+        runUntil(*scheduler, later.addMSecs(2100));
         QCOMPARE(firingsOf(QStringLiteral("zero")), QList<QDateTime>({ later, later.addSecs(1), later.addSecs(2) }));
         zero = stored(zero.id);
         zero.customValue = -5;
@@ -249,30 +253,43 @@ private slots:
         }
     }
 
-    void timerChecksUntilTheHandlerOwnerIsGone()
+    void wakesForTheNextDueMomentAndAtLeastEveryMinute()
     {
-        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(10, 0));
+        const QDateTime start = berlin(QDate(2026, 3, 2), QTime(10, 0, 0, 250));
         m_clock.setNow(start);
-        const Reminder minute = add(QStringLiteral("minute"), start, Repeat::EveryMinute);
         auto owner = std::make_unique<QObject>();
-        int fired = 0;
         ReminderScheduler scheduler(
-            *m_store, owner.get(), [&](const Reminder &) { ++fired; }, m_clock, m_berlin);
+            *m_store, owner.get(),
+            [this](const Reminder &reminder) {
+                m_firings.append({ reminder, m_clock.now() });
+            },
+            m_clock, m_berlin);
         scheduler.start();
-        QCOMPARE(fired, 1);
-        auto *timer = scheduler.findChild<QTimer *>();
-        QVERIFY(timer && scheduler.isRunning() && !timer->isSingleShot());
-        QCOMPARE(timer->interval(), 5000);
-        m_clock.advanceSeconds(60);
-        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
-        QCOMPARE(fired, 2);
+        runUntil(scheduler, start.addSecs(3600)); // nothing due: once a minute
+        QCOMPARE(m_wakeUps, 60);
 
-        // Without its owner the handler is not called, and nothing is marked as fired unseen.
+        // Added while running: the timer is re-armed and the reminder fires at its moment exactly.
+        const QDateTime due = m_clock.now().addSecs(90).addMSecs(500);
+        const Reminder once = add(QStringLiteral("once"), due, Repeat::None);
+        QCOMPARE(scheduler.nextCheckIn(), std::optional(ReminderScheduler::maxWait));
+        runUntil(scheduler, due);
+        QCOMPARE(firingsOf(QStringLiteral("once")), QList<QDateTime> { due.toTimeZone(m_berlin) });
+
+        // The clock jumps (a suspend, a correction): the next wake-up within a minute sees it.
+        Reminder daily = add(QStringLiteral("daily"), due.addSecs(-3600), Repeat::Daily);
+        m_clock.setNow(due.addSecs(86400 - 3600 - 60));
+        runUntil(scheduler, m_clock.now().addSecs(61));
+        QCOMPARE(firingsOf(QStringLiteral("daily")).size(), 1);
+
+        // Without its owner the handler is not called, nothing is marked as fired unseen, and the
+        // scheduler stops.
         owner.reset();
-        m_clock.advanceSeconds(60);
-        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
-        QCOMPARE(fired, 2);
-        QCOMPARE(stored(minute.id).lastFiredAt, std::optional(start.addSecs(60)));
+        daily = stored(daily.id);
+        m_clock.setNow(m_clock.now().addDays(1));
+        scheduler.check();
+        QCOMPARE(m_firings.size(), 2);
+        QCOMPARE(stored(daily.id), daily);
+        QVERIFY(!scheduler.isRunning() && !scheduler.nextCheckIn());
     }
 
     void handlerMayDestroyTheScheduler()
