@@ -16,6 +16,9 @@ namespace {
 // would make the window absurdly large or the frame timer spin; they read as the default.
 constexpr double kMaxScale = 8.0;
 constexpr double kMaxPlaybackSpeed = 8.0;
+// Far beyond any desktop's coordinates, and still far inside what an int holds, so that a
+// position read back converts to whole pixels without overflow.
+constexpr double kMaxCoordinate = 1e6;
 // Values kept aside are the user's data; a few of them are worth keeping, an endless series is not.
 constexpr int kMaxAsideCopies = 20;
 }
@@ -142,7 +145,9 @@ std::optional<double> SettingsStore::stored(const SettingsKey<double> &key) cons
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Int:
-    case QMetaType::LongLong: {
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
         const double value = raw.toDouble();
         return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
     }
@@ -254,7 +259,7 @@ std::optional<QPointF> SettingsStore::lastPosition() const
 {
     const auto x = stored(SettingsKeys::lastPositionX);
     const auto y = stored(SettingsKeys::lastPositionY);
-    if (!x || !y)
+    if (!x || !y || std::fabs(*x) > kMaxCoordinate || std::fabs(*y) > kMaxCoordinate)
         return std::nullopt;
     return QPointF(*x, *y);
 }

@@ -41,7 +41,7 @@ public:
     void remove(const QString &key);
 
     template<typename T> T value(const SettingsKey<T> &key) const { return stored(key).value_or(key.defaultValue); }
-    // The stored value when present and of the key's type.
+    // The stored value when present and of the key's type; a number is always finite.
     std::optional<bool> stored(const SettingsKey<bool> &key) const;
     std::optional<double> stored(const SettingsKey<double> &key) const;
     std::optional<QString> stored(const SettingsKey<QString> &key) const;
@@ -72,7 +72,8 @@ public:
     // Multiplier on every frame rate; 1.0 when unset or unusable.
     double playbackSpeed() const;
 
-    // The pet window's saved origin; present only when both coordinates are stored.
+    // The pet window's saved origin; present only when both coordinates are stored and within a
+    // million pixels of the origin (a hand-edited 1e12 reads as no position).
     std::optional<QPointF> lastPosition() const;
     void setLastPosition(QPointF origin);
 

@@ -78,6 +78,32 @@ private slots:
         QVERIFY(store.movementInversions().isEmpty());
     }
 
+    void savedPositionReadsOnlyWhenUsable_data()
+    {
+        QTest::addColumn<QByteArray>("x");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("fraction") << QByteArray("-120.25") << true;
+        QTest::newRow("a million") << QByteArray("-1e6") << true;
+        QTest::newRow("beyond an int") << QByteArray("1e12") << false;
+        QTest::newRow("just beyond a million") << QByteArray("1000001") << false;
+        QTest::newRow("overflowing") << QByteArray("1e400") << false;
+        QTest::newRow("not a number") << QByteArray("nan") << false;
+        QTest::newRow("infinite") << QByteArray("-inf") << false;
+    }
+
+    void savedPositionReadsOnlyWhenUsable()
+    {
+        QFETCH(QByteArray, x);
+        QFETCH(bool, usable);
+        // A file of its own per row: the settings cache would not notice a rewrite of the same size.
+        const QString path = m_env->configHome() + "/" + QTest::currentDataTag() + ".conf";
+        PetFixtures::writeFile(path, "[General]\ntam.lastPositionX=" + x + "\ntam.lastPositionY=48\n");
+        const auto position = SettingsStore(path).lastPosition();
+        QCOMPARE(position.has_value(), usable);
+        if (position)
+            QCOMPARE(position->toPoint().y(), 48);
+    }
+
     void valuesRoundTripThroughTheFile()
     {
         {
