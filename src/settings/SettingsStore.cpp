@@ -33,7 +33,11 @@ SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     // QSettings would also write by itself at the next turn of the event loop; the timer decides.
     m_settings->installEventFilter(this);
     if (const QCoreApplication *app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &SettingsStore::flush);
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            // Whatever the quit steps still change must not wait for a timer that never runs again.
+            m_writeThrough = true;
+            flush();
+        });
 }
 
 SettingsStore::~SettingsStore()
@@ -51,8 +55,10 @@ void SettingsStore::flush()
 
 void SettingsStore::scheduleFlush()
 {
+    if (m_writeThrough)
+        flush();
     // Not restarted by later changes, so a steady stream of them still reaches the file.
-    if (!m_flushTimer.isActive())
+    else if (!m_flushTimer.isActive())
         m_flushTimer.start();
 }
 

@@ -17,8 +17,9 @@
 // Typed access to the settings file (~/.config/tamsel/tamsel.conf, INI). Reading is lenient:
 // an absent, mistyped or unrecognised value gives the key's default; nothing here ever fails.
 // Every change is visible at once to every reader in the process; the file is rewritten once per
-// burst of changes, at most flushDelay after the first, and at the latest when the application is
-// about to quit (a quit from the menu, SIGTERM, the session's end) or the store is destroyed.
+// burst of changes, at most flushDelay after the first. Once the application is about to quit (a
+// quit from the menu, SIGTERM, the session's end) every change is written at once, and whatever is
+// pending when the store is destroyed is written then.
 class SettingsStore : public QObject {
     Q_OBJECT
 
@@ -97,4 +98,5 @@ private:
 
     std::unique_ptr<QSettings> m_settings;
     QTimer m_flushTimer;
+    bool m_writeThrough = false;
 };

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QTimer>
 
 class TestSettingsStore : public QObject {
     Q_OBJECT
@@ -144,6 +145,13 @@ private slots:
             store.setValue(SettingsKeys::clickThrough, true);
         }
         QVERIFY(onDisk().contains("tam.clickThrough=true")); // nor is anything lost at the end
+
+        // What the quit steps change after the event loop has ended goes straight to the file.
+        SettingsStore store(m_env->settingsFilePath());
+        QTimer::singleShot(0, this, &QCoreApplication::quit);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        store.setValue(SettingsKeys::startHidden, true);
+        QVERIFY(onDisk().contains("tam.startHidden=true"));
     }
 
     void clickBehaviorStringForms_data()
