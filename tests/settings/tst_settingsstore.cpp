@@ -30,29 +30,6 @@ private slots:
 
     void defaultPathHonoursXdgConfigHome() { QCOMPARE(SettingsStore::defaultFilePath(), m_env->settingsFilePath()); }
 
-    void absentKeysReadAsTheirDefaults()
-    {
-        SettingsStore store(m_env->settingsFilePath());
-        QVERIFY(!store.stored(SettingsKeys::selectedPetID));
-        QCOMPARE(store.scale(), 0.5);
-        QCOMPARE(store.playbackSpeed(), 1.0);
-        QCOMPARE(store.behaviorMode(), BehaviorMode::Wander);
-        QCOMPARE(store.clickBehavior(), ClickBehavior::randomCycle());
-        QCOMPARE(store.windowLevel(), WindowLevel::Floating);
-        QCOMPARE(store.inputMode(), InputMode::Text);
-        QCOMPARE(store.value(SettingsKeys::clickThrough), false);
-        QCOMPARE(store.value(SettingsKeys::startHidden), false);
-        QCOMPARE(store.showDockIcon(), true);
-        QCOMPARE(store.value(SettingsKeys::launchAtLogin), false);
-        QCOMPARE(store.chatterEnabled(), true);
-        QVERIFY(!store.lastPosition());
-        QVERIFY(store.movementInversions().isEmpty());
-        QCOMPARE(store.value(SettingsKeys::groqModel), QStringLiteral("openai/gpt-oss-120b"));
-        QCOMPARE(store.value(SettingsKeys::bundledPetDefaultsSeeded), false);
-        QCOMPARE(store.value(SettingsKeys::hasCompletedOnboarding), false);
-        QVERIFY(store.value(SettingsKeys::characters).isEmpty());
-    }
-
     void mistypedAndUnrecognisedValuesReadAsDefaults()
     {
         writeFile("tam.scale=huge\n"

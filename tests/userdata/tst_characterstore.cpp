@@ -26,11 +26,11 @@ private:
 
     QByteArray storedBytes() const { return openSettings()->stored(SettingsKeys::characters).value_or(QByteArray()); }
 
-    static QString fixedSentences()
+    // The prompt up to the sentences every character shares.
+    static QString head(const PetCharacter &character)
     {
-        return QStringLiteral("Speak in short, natural lines. Always use proper sentence casing \u2014 capitalize the "
-                              "first word and proper nouns, and end with normal punctuation. Never write in all "
-                              "lowercase, even if the user does. Never break character.");
+        const QString prompt = character.systemPrompt();
+        return prompt.left(prompt.indexOf(" Speak in short, natural lines."));
     }
 
     TestEnvironment *m_env;
@@ -86,21 +86,14 @@ private slots:
     void systemPromptForEachShapeOfCharacter()
     {
         // Blank name and personality: the anonymous sentence and no personality sentence.
-        QCOMPARE(PetCharacter().systemPrompt(),
-            QStringLiteral("You are a small desktop pet. Tone: playful. ") + fixedSentences());
-        QCOMPARE((PetCharacter { QStringLiteral(" \t\u00a0"), QStringLiteral("\u3000 "), PetCharacter::Tone::Dry, {} })
-                     .systemPrompt(),
-            QStringLiteral("You are a small desktop pet. Tone: dry. ") + fixedSentences());
-
-        QCOMPARE((PetCharacter { QStringLiteral("  Rusty  "), {}, PetCharacter::Tone::Dry, 2 }).systemPrompt(),
-            QStringLiteral("You are Rusty, a small desktop pet. Tone: dry. ") + fixedSentences());
-
-        // The personality is trimmed of horizontal space only and gets no full stop of its own.
-        QCOMPARE((PetCharacter {
-                      QStringLiteral("Pip"), QStringLiteral("\tLoves naps\n "), PetCharacter::Tone::Encouraging, {} })
-                     .systemPrompt(),
-            QStringLiteral("You are Pip, a small desktop pet. Personality: Loves naps\n Tone: encouraging. ")
-                + fixedSentences());
+        QCOMPARE(head(PetCharacter()), "You are a small desktop pet. Tone: playful.");
+        QCOMPARE(
+            head({ " \t\u00a0", "\u3000 ", PetCharacter::Tone::Dry, {} }), "You are a small desktop pet. Tone: dry.");
+        QCOMPARE(
+            head({ "  Rusty  ", {}, PetCharacter::Tone::Dry, 2 }), "You are Rusty, a small desktop pet. Tone: dry.");
+        // The personality is trimmed of spaces and tabs only and gets no full stop of its own.
+        QCOMPARE(head({ "Pip", "\tLoves naps\n ", PetCharacter::Tone::Encouraging, {} }),
+            "You are Pip, a small desktop pet. Personality: Loves naps\n Tone: encouraging.");
     }
 };
 
