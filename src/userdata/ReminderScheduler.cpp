@@ -106,6 +106,7 @@ void ReminderScheduler::check()
     }
 
     const QDateTime now = m_clock.now();
+    m_lastCheck = now;
     const QTimeZone zone = this->zone();
     // A snapshot: the handler may add, change or delete reminders while the walk goes on.
     const QList<Reminder> reminders = store->reminders();
@@ -137,5 +138,9 @@ void ReminderScheduler::arm()
         if (const auto due = firstDueMoment(reminder, now, next, zone))
             next = *due;
     }
-    m_timer.start(std::chrono::milliseconds(now.msecsTo(next)));
+    // Whatever was due at the last check has been handed over; one still due then (a record the
+    // firing could not be written to) waits a second rather than spinning the timer.
+    if (m_lastCheck.isValid() && next <= m_lastCheck)
+        next = std::min(m_lastCheck.addSecs(1), until);
+    m_timer.start(std::chrono::milliseconds(std::max<qint64>(0, now.msecsTo(next))));
 }

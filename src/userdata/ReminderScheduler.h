@@ -55,4 +55,5 @@ private:
     std::optional<QTimeZone> m_timeZone;
     QTimer m_timer;
     bool m_running = false;
+    QDateTime m_lastCheck;
 };

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QSet>
 
 namespace {
 
@@ -188,12 +189,18 @@ Result<StoredJson::Decoded<QList<Reminder>>, QString> ReminderStore::decode(cons
     const QJsonArray &array = parsed.value();
     StoredJson::Decoded<QList<Reminder>> decoded;
     decoded.records.reserve(array.size());
+    QSet<QUuid> ids;
     for (qsizetype i = 0; i < array.size(); ++i) {
         auto reminder = decodeReminder(i + 1, array.at(i));
-        if (reminder)
-            decoded.records.append(std::move(reminder).value());
-        else
+        if (!reminder) {
             decoded.skipped.append(reminder.error());
+        } else if (ids.contains(reminder.value().id)) {
+            // Firings and edits find a reminder by its id; a second one could never be marked fired.
+            decoded.skipped.append(QStringLiteral("Reminder %1 has the id of an earlier one.").arg(i + 1));
+        } else {
+            ids.insert(reminder.value().id);
+            decoded.records.append(std::move(reminder).value());
+        }
     }
     return decoded;
 }

@@ -33,8 +33,9 @@ public:
     // The order is kept. An unknown id changes nothing.
     void markFired(const QUuid &id, const QDateTime &at);
 
-    // The stored form, read record by record: a malformed reminder is skipped with a sentence saying
-    // why; only a value that is not a JSON array fails as a whole.
+    // The stored form, read record by record: a malformed reminder, or one with the id of an earlier
+    // one, is skipped with a sentence saying why; only a value that is not a JSON array fails as a
+    // whole.
     static Result<StoredJson::Decoded<QList<Reminder>>, QString> decode(const QByteArray &data);
     static Result<QByteArray, QString> encode(const QList<Reminder> &reminders);
 

@@ -100,6 +100,9 @@ private slots:
                        R"("repeats":"custom","enabled":true,"customUnit":"fortnights")",
                        R"("repeats":"custom","enabled":true,"customValue":2.5)" }))
             << qsizetype(1);
+        QByteArray twice = remindersWithFaults({});
+        twice.insert(twice.size() - 1, "," + twice.mid(1, twice.size() - 2));
+        QTest::newRow("reminders, one id twice") << reminders << QVariant(twice) << qsizetype(1);
         QTest::newRow("reminders, an object") << reminders << QVariant(QByteArray("{}")) << qsizetype(0);
         // Hand-edited JSON with commas reads back from the INI file as a list of strings.
         QTest::newRow("reminders, not data")
