@@ -9,6 +9,7 @@
 
 #include "foundation/Log.h"
 #include "foundation/TextParsing.h"
+#include "foundation/TextTrim.h"
 #include "settings/SettingsKeys.h"
 
 namespace {
@@ -135,7 +136,7 @@ std::optional<bool> SettingsStore::stored(const SettingsKey<bool> &key) const
     if (raw.typeId() == QMetaType::Bool)
         return raw.toBool();
     if (raw.typeId() == QMetaType::QString) {
-        const QString text = raw.toString().trimmed().toLower();
+        const QString text = TextTrim::whiteSpaceAndLineBreaks(raw.toString()).toLower();
         if (text == QLatin1String("true") || text == QLatin1String("1"))
             return true;
         if (text == QLatin1String("false") || text == QLatin1String("0"))
@@ -157,7 +158,7 @@ std::optional<double> SettingsStore::stored(const SettingsKey<double> &key) cons
         const double value = raw.toDouble();
         return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
     }
-    case QMetaType::QString: return TextParsing::strictDouble(raw.toString().trimmed());
+    case QMetaType::QString: return TextParsing::strictDouble(TextTrim::whiteSpaceAndLineBreaks(raw.toString()));
     default: return std::nullopt;
     }
 }
