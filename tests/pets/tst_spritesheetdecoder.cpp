@@ -1,6 +1,7 @@
 #include "pets/AtlasImageReader.h"
 #include "pets/SpriteSheetDecoder.h"
 
+#include "support/FrameAtlas.h"
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
@@ -260,6 +261,28 @@ private slots:
             = SpriteSheetDecoder::create(manifestWithCells(192, 208, 3), paintAtlas(1536, 208, { { 0, 1 }, { 0, 6 } }))
                   .value();
         QCOMPARE(fewer->effectiveFrameCount(0), 2);
+    }
+
+    void cellsNarrowerThanTheirEighthsCountExactly_data()
+    {
+        QTest::addColumn<int>("cellWidth");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("filled");
+        QTest::newRow("8 x 100, 6 filled") << 100 << 8 << 6;
+        QTest::newRow("10 x 12, 7 filled") << 12 << 10 << 7;
+        QTest::newRow("6 x 150, 4 filled") << 150 << 6 << 4;
+        QTest::newRow("6 x 150, all filled") << 150 << 6 << 6;
+        QTest::newRow("10 x 12, 1 filled") << 12 << 10 << 1;
+        QTest::newRow("4 x 4, 2 filled") << 4 << 4 << 2;
+    }
+    void cellsNarrowerThanTheirEighthsCountExactly()
+    {
+        QFETCH(int, cellWidth);
+        QFETCH(int, columns);
+        QFETCH(int, filled);
+        const auto decoder = FrameAtlas::decoder({ filled, 0 }, FrameAtlas::manifest(cellWidth, 16, columns));
+        QCOMPARE(decoder->scanFrameCount(0), filled);
+        QCOMPARE(decoder->scanFrameCount(1), 0);
     }
 
     void framesAreCropsOfTheirCells()
