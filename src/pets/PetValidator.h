@@ -7,7 +7,7 @@
 #include <QString>
 
 // Decides whether a folder is a usable pet package: it holds a parsable pet.json and an atlas
-// image that can be read and is at least one pixel in each direction. Stateless.
+// image that the decoder accepts. Stateless.
 class PetValidator {
 public:
     // pet.json files larger than this are refused before parsing.

@@ -95,6 +95,29 @@ private slots:
         QCOMPARE(broken.error().description(), "pet.json could not be parsed: Root is not an object");
     }
 
+    // Whatever validates must load: the same limits as the decoder.
+    void validatorRefusesWhatCannotBeShown_data()
+    {
+        QTest::addColumn<QByteArray>("manifest");
+        QTest::addColumn<QByteArray>("atlas");
+        QTest::addColumn<QString>("refusal"); // empty: accepted
+        const QString unreadable
+            = "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.";
+        const QByteArray atlas = PetFixtures::atlas();
+
+        QTest::newRow("default cell") << QByteArray("{}") << atlas << QString();
+        QTest::newRow("header claiming 16383 x 16383")
+            << QByteArray("{}") << PetFixtures::webpClaiming(16383, 16383) << unreadable;
+    }
+    void validatorRefusesWhatCannotBeShown()
+    {
+        QFETCH(QByteArray, manifest);
+        QFETCH(QByteArray, atlas);
+        QFETCH(QString, refusal);
+        const auto result = PetValidator().validateFolder(PetFixtures::writePackage(base() + "/pkg", manifest, atlas));
+        QCOMPARE(result.ok() ? QString() : result.error().description(), refusal);
+    }
+
     void validatorDoesNotReachOutOfThePackage()
     {
         using Kind = PetValidationError::Kind;

@@ -92,29 +92,6 @@ QByteArray pngClaiming(quint32 width, quint32 height)
     return png;
 }
 
-void appendLittleEndian32(QByteArray &bytes, quint32 value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.append(char((value >> (8 * i)) & 0xFF));
-}
-
-// A lossless WebP whose VP8L header claims width x height, followed by a few bytes of nothing.
-QByteArray webpClaiming(quint32 width, quint32 height)
-{
-    QByteArray chunk;
-    chunk.append(char(0x2F)); // VP8L signature
-    const quint32 bits = (width - 1) | ((height - 1) << 14) | (1u << 28); // alpha used, version 0
-    appendLittleEndian32(chunk, bits);
-    chunk.append(QByteArray(16, '\0'));
-    QByteArray riff("WEBPVP8L");
-    appendLittleEndian32(riff, quint32(chunk.size()));
-    riff.append(chunk);
-    QByteArray file("RIFF");
-    appendLittleEndian32(file, quint32(riff.size()));
-    file.append(riff);
-    return file;
-}
-
 PetManifest manifestWithCells(qint64 frameWidth, qint64 frameHeight, qint64 columns = 8)
 {
     PetManifest manifest;
@@ -396,7 +373,7 @@ private slots:
         QTest::newRow("png 60000 x 60000") << pngClaiming(60000, 60000) << QSize(60000, 60000);
         QTest::newRow("png just over 512 MiB") << pngClaiming(16384, 8193) << QSize(16384, 8193);
         QTest::newRow("png 2^31 - 1 square") << pngClaiming(0x7FFFFFFF, 0x7FFFFFFF) << QSize();
-        QTest::newRow("webp 16383 x 16383") << webpClaiming(16383, 16383) << QSize(16383, 16383);
+        QTest::newRow("webp 16383 x 16383") << PetFixtures::webpClaiming(16383, 16383) << QSize(16383, 16383);
     }
     void oversizedAtlasIsRejectedBeforeDecoding()
     {

@@ -39,6 +39,30 @@ QByteArray atlas()
     return encoded;
 }
 
+namespace {
+void appendLittleEndian32(QByteArray &bytes, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+}
+}
+
+QByteArray webpClaiming(quint32 width, quint32 height)
+{
+    QByteArray chunk;
+    chunk.append(char(0x2F)); // VP8L signature
+    const quint32 bits = (width - 1) | ((height - 1) << 14) | (1u << 28); // alpha used, version 0
+    appendLittleEndian32(chunk, bits);
+    chunk.append(QByteArray(16, '\0'));
+    QByteArray riff("WEBPVP8L");
+    appendLittleEndian32(riff, quint32(chunk.size()));
+    riff.append(chunk);
+    QByteArray file("RIFF");
+    appendLittleEndian32(file, quint32(riff.size()));
+    file.append(riff);
+    return file;
+}
+
 QString writePackage(const QString &folder, const QByteArray &manifestData, const QByteArray &atlasData)
 {
     QDir().mkpath(folder);

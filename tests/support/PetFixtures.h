@@ -9,6 +9,8 @@ namespace PetFixtures {
 QByteArray manifest(const QString &id, const QString &displayName);
 // A 64 x 64 WebP image.
 QByteArray atlas();
+// A lossless WebP whose header claims width x height, followed by a few bytes of nothing.
+QByteArray webpClaiming(quint32 width, quint32 height);
 
 // Creates folder (with parents) holding pet.json = manifestData and, unless atlasData is null,
 // spritesheet.webp = atlasData. Returns the folder's path.
