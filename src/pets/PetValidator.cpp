@@ -65,6 +65,10 @@ Result<PetPackage, PetPackageError> PetValidator::validateFolder(const QString &
     const auto atlasSize = AtlasImageReader::probe(*atlas);
     if (!atlasSize)
         return PetPackageError(PetValidationError(PetValidationError::Kind::SpritesheetUnreadable));
+    const PetManifest &manifest = parsed.value();
+    if (manifest.frameWidth < 1 || manifest.frameHeight < 1 || manifest.frameWidth > atlasSize.value().width()
+        || manifest.frameHeight > atlasSize.value().height())
+        return PetPackageError(PetValidationError(PetValidationError::Kind::CellOutsideAtlas));
 
     return PetPackage { std::move(parsed).value(), folder };
 }

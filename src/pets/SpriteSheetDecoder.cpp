@@ -52,6 +52,12 @@ QImage SpriteSheetDecoder::forceDecoded(const QImage &image)
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+QSize SpriteSheetDecoder::frameSize() const
+{
+    return { int(std::clamp<qint64>(m_manifest.frameWidth, 1, pixelWidth())),
+        int(std::clamp<qint64>(m_manifest.frameHeight, 1, pixelHeight())) };
+}
+
 QImage SpriteSheetDecoder::image(qint64 row, qint64 column) const
 {
     const FrameKey key { row, column };

@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(broken.error().description(), "pet.json could not be parsed: Root is not an object");
     }
 
-    // Whatever validates must load: the same limits as the decoder.
+    // Whatever validates must load: the same limits as the decoder, and a cell the atlas holds.
     void validatorRefusesWhatCannotBeShown_data()
     {
         QTest::addColumn<QByteArray>("manifest");
@@ -103,11 +103,20 @@ private slots:
         QTest::addColumn<QString>("refusal"); // empty: accepted
         const QString unreadable
             = "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.";
-        const QByteArray atlas = PetFixtures::atlas();
+        const QByteArray atlas = PetFixtures::atlas(); // 384 x 416
 
         QTest::newRow("default cell") << QByteArray("{}") << atlas << QString();
         QTest::newRow("header claiming 16383 x 16383")
             << QByteArray("{}") << PetFixtures::webpClaiming(16383, 16383) << unreadable;
+        const QString noCell = "The frame size in pet.json does not fit in spritesheet.webp, so no frame can be shown.";
+        QTest::newRow("cell near 2^63 tall")
+            << QByteArray(R"({"frameHeight": 9223372036854775000})") << atlas << noCell;
+        QTest::newRow("cell wider than the atlas") << QByteArray(R"({"frameWidth": 385})") << atlas << noCell;
+        QTest::newRow("no whole row") << QByteArray(R"({"frameHeight": 417})") << atlas << noCell;
+        QTest::newRow("empty cell") << QByteArray(R"({"frameWidth": 0})") << atlas << noCell;
+        QTest::newRow("negative cell") << QByteArray(R"({"frameHeight": -208})") << atlas << noCell;
+        QTest::newRow("cell as large as the atlas")
+            << QByteArray(R"({"frameWidth": 384, "frameHeight": 416})") << atlas << QString();
     }
     void validatorRefusesWhatCannotBeShown()
     {

@@ -432,15 +432,18 @@ private slots:
     {
         const auto wide = decode(path(QStringLiteral("atlas.png")), manifestWithCells(int64Max, 208));
         QVERIFY(wide->image(0, 0).isNull());
+        QCOMPARE(wide->frameSize(), QSize(1536, 208)); // what a window may be sized from
         QCOMPARE(wide->effectiveFrameCount(0), 1); // no whole column: unmeasurable
         QCOMPARE(wide->nonEmptyRows().size(), 8);
         const auto tall = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, int64Max));
         QVERIFY(tall->image(0, 0).isNull());
+        QCOMPARE(tall->frameSize(), QSize(192, 1664));
         QVERIFY(tall->image(1, 0).isNull());
         QCOMPARE(tall->effectiveFrameCount(0), 1);
         QVERIFY(tall->nonEmptyRows().isEmpty());
         const auto flat = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, 0));
         QVERIFY(flat->nonEmptyRows().isEmpty());
+        QCOMPARE(flat->frameSize(), QSize(192, 1));
         const auto columns = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, 208, int64Max));
         QCOMPARE(columns->effectiveFrameCount(1), 5);
     }

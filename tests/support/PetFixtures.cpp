@@ -25,9 +25,9 @@ QByteArray manifest(const QString &id, const QString &displayName)
 QByteArray atlas()
 {
     static const QByteArray encoded = [] {
-        QImage image(64, 64, QImage::Format_ARGB32);
+        QImage image(384, 416, QImage::Format_ARGB32);
         image.fill(Qt::transparent);
-        for (int y = 8; y < 56; ++y)
+        for (int y = 8; y < 376; ++y)
             image.setPixel(y, y, qRgba(200, 80, 40, 255));
         QByteArray bytes;
         QBuffer buffer(&bytes);
