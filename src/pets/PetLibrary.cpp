@@ -215,9 +215,11 @@ Result<PetPackage, PetPackageError> PetLibrary::importZip(const QString &zipPath
         return fileError(QStringLiteral("A temporary folder for unpacking the archive could not be created."));
     auto removeWorkFolder = qScopeGuard([&workFolder] { PackageFiles::removeTree(workFolder); });
 
-    if (const auto failure = ZipExtractor(m_limits).extract(zipPath, workFolder)) {
-        Log::line(QStringLiteral("PetLibrary importZip failed: ") + ZipExtractor::describe(*failure));
-        return PetPackageError(PetValidationError(PetValidationError::Kind::SpritesheetUnreadable));
+    const ZipExtractor extractor(m_limits);
+    if (const auto failure = extractor.extract(zipPath, workFolder)) {
+        const QString reason = extractor.explain(*failure);
+        Log::line(QStringLiteral("PetLibrary importZip failed: ") + reason);
+        return PetPackageError::archiveRefused(reason);
     }
     if (!QFileInfo(workFolder).isDir())
         return fileError(QStringLiteral("The unpacked archive could not be read."));

@@ -62,7 +62,8 @@ public:
 
     // Unpacks a .zip into a fresh work folder and imports the package in it: the single folder
     // the zip holds, otherwise the zip's top level. A zip that cannot be read or breaks the rules
-    // of ZipExtractor fails with spritesheetUnreadable. The work folder is always removed.
+    // of ZipExtractor fails with archiveRefused, whose sentence says why. The work folder is
+    // always removed.
     Result<PetPackage, PetPackageError> importZip(const QString &zipPath);
 
     // Removes a pet from the library: root/<id> when it exists, else the package's folder when

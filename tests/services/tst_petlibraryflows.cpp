@@ -1,9 +1,9 @@
+#include "pets/PetLibrary.h"
+#include "platform/FileRevealer.h"
 #include "services/PetLibraryFlows.h"
 #include "services/PetLibraryFlowsHost.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "pets/PetLibrary.h"
-#include "platform/FileRevealer.h"
 
 #include "support/PetFixtures.h"
 #include "support/ScriptedAlertPresenter.h"
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(f.host.loaded.size(), 1);
     }
 
-    void importZipReportsACorruptArchive()
+    void importZipReportsWhyTheArchiveIsRefused()
     {
         Fixture f(this);
         PetFixtures::writeFile(m_env->home() + "/broken.zip", "PK\x03\x04 definitely not a zip");
@@ -116,8 +116,7 @@ private slots:
         QCOMPARE(f.alerts.fileChooserCount, 1);
         QCOMPARE(f.alerts.alerts.size(), 1);
         QCOMPARE(f.alerts.alerts[0].informativeText,
-            QString("spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported "
-                    "format."));
+            QString("The archive could not be read; it may be damaged or not a zip file."));
         QVERIFY(f.host.loaded.isEmpty());
     }
 
