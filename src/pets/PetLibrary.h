@@ -74,9 +74,13 @@ public:
     // The valid packages in the Nimbo folder, in listing order; not imported.
     QList<PetPackage> discoverNimboPets() const;
 
-private:
-    QString stagingPath(const QString &prefix) const;
+    // Removes what imports, replacements and deletes left behind when the program died in the
+    // middle of one: hidden ".tam-" folders in the library and "tam-import-" folders in the work
+    // folder's parent, unless another running instance still holds them. Returns the folders
+    // removed. Meant for launch.
+    QStringList removeStaleStaging() const;
 
+private:
     Locations m_locations;
     ImportLimits m_limits;
     PetValidator m_validator;

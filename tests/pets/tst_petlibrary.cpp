@@ -1,4 +1,5 @@
 #include "pets/PetLibrary.h"
+#include "pets/StagingFolder.h"
 
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
@@ -6,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <sys/stat.h>
 
@@ -270,6 +272,38 @@ private slots:
         // A folder holding the library itself is refused instead of copied into itself.
         writePet(base() + "/data", "data", "Data");
         QCOMPARE(library.importFolder(base() + "/data").error().kind(), PetPackageError::Kind::FileOperation);
+    }
+
+    void launchCleanupRemovesOnlyAbandonedStaging()
+    {
+        PetLibrary library(locations());
+        const QString work = base() + "/work";
+        const QString uuid = "0F8E2B1A-1111-4222-8333-0123456789AB";
+        const QString other = "0F8E2B1A-1111-4222-8333-BA9876543210";
+        // Left by runs that died: no lock, or a lock naming a process that no longer exists.
+        for (const QString &folder : QStringList {
+                 root() + "/.tam-import-" + uuid, root() + "/.tam-deleted-" + uuid, work + "/tam-import-" + uuid })
+            PetFixtures::writeFile(folder + "/spritesheet.webp", "x");
+        PetFixtures::writeFile(root() + "/.tam-deleted-" + uuid + ".lock",
+            "2147483646\ntamsel\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        PetFixtures::writeFile(root() + "/.tam-replaced-" + other + ".lock", "2147483646\ntamsel\n\n");
+        // Held by a running instance (this one).
+        const StagingFolder busy(work, "tam-import-");
+        PetFixtures::writeFile(busy.path() + "/pet.json", "{}");
+        // Not ours: a pet, a name without a UUID, a link that only looks like staging.
+        writePet(root() + "/owl", "owl", "Owl");
+        PetFixtures::writeFile(work + "/tam-import-notes/x", "x");
+        PetFixtures::writeFile(outside() + "/keep.txt", "keep");
+        QVERIFY(QFile::link(outside(), root() + "/.tam-import-" + other));
+
+        QCOMPARE(library.removeStaleStaging(),
+            (QStringList {
+                root() + "/.tam-deleted-" + uuid, root() + "/.tam-import-" + uuid, work + "/tam-import-" + uuid }));
+        QCOMPARE(rootEntries(), (QStringList { ".tam-import-" + other, "owl" }));
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+            (QStringList {
+                QFileInfo(busy.path()).fileName(), QFileInfo(busy.path()).fileName() + ".lock", "tam-import-notes" }));
+        QCOMPARE(PetFixtures::readFile(outside() + "/keep.txt"), "keep");
     }
 
     void listingIsSortedCaseInsensitivelyAndStably()
