@@ -40,12 +40,12 @@ namespace {
 // A manifest may declare any cell size; the window never grows past this many points a side.
 constexpr double kMaxWindowSide = 2048.0;
 
-QSize windowSize(const PetManifest &manifest, double scale)
+QSize windowSize(QSize frame, double scale)
 {
-    const auto side = [scale](qint64 cells) {
-        return static_cast<int>(std::clamp(std::round(scale * static_cast<double>(cells)), 1.0, kMaxWindowSide));
+    const auto side = [scale](int pixels) {
+        return static_cast<int>(std::clamp(std::round(scale * static_cast<double>(pixels)), 1.0, kMaxWindowSide));
     };
-    return { side(manifest.frameWidth), side(manifest.frameHeight) };
+    return { side(frame.width()), side(frame.height()) };
 }
 
 const QString kBundledPetPersonality = QStringLiteral(
@@ -233,8 +233,9 @@ void AppDelegate::loadPet(const PetPackage &package)
     connect(m_player.get(), &AnimationPlayer::oneShotFinished, this, &AppDelegate::onOneShotFinished);
 
     const auto origin = m_env.settings->lastPosition();
-    m_windowController = std::make_unique<PetWindowController>(windowSize(package.manifest, m_env.settings->scale()),
-        origin ? std::optional<QPoint>(origin->toPoint()) : std::nullopt, m_env.windowSystem);
+    m_windowController
+        = std::make_unique<PetWindowController>(windowSize(m_decoder->frameSize(), m_env.settings->scale()),
+            origin ? std::optional<QPoint>(origin->toPoint()) : std::nullopt, m_env.windowSystem);
     m_windowController->spriteView()->setDelegate(this);
     m_windowController->window()->installEventFilter(this);
     m_windowController->setClickThrough(m_env.settings->value(SettingsKeys::clickThrough));
@@ -330,11 +331,11 @@ void AppDelegate::applyPlaybackSpeed()
 
 void AppDelegate::reloadCurrentPetWithScale()
 {
-    if (!m_currentPackage || !m_windowController)
+    if (!m_currentPackage || !m_windowController || !m_decoder)
         return;
     QWidget *window = m_windowController->window();
     const QRect old = window->geometry();
-    const QSize size = windowSize(m_currentPackage->manifest, m_env.settings->scale());
+    const QSize size = windowSize(m_decoder->frameSize(), m_env.settings->scale());
     // Keep the centre where it was.
     const QPoint topLeft(old.x() - (size.width() - old.width()) / 2, old.y() - (size.height() - old.height()) / 2);
     window->setGeometry(QRect(topLeft, size));

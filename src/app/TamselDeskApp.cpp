@@ -64,6 +64,7 @@ int launch(int argc, char **argv)
     environment.clock = &Clock::system();
     environment.random = &RandomSource::system();
     environment.library = &PetLibrary::shared();
+    environment.library->removeStaleStaging(); // what an earlier run left when it died mid-import
     environment.fileRevealer = &fileRevealer;
     environment.windowSystem = &windowSystem;
     environment.hotKeys = &hotKeys;

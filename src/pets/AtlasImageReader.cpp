@@ -14,9 +14,14 @@ bool fitsDecodeBudget(qint64 width, qint64 height)
     return pixels <= maxDecodedBytes / 4;
 }
 
-Result<QImage, Failure> read(const QString &path)
+namespace {
+
+// Prepares reader for path and checks what can be checked before decoding: a format that is an
+// atlas at all and, when the header tells it, a size within the budget. The declared size is
+// returned (invalid when the format does not tell).
+Result<QSize, Failure> openChecked(QImageReader &reader, const QString &path)
 {
-    QImageReader reader(path);
+    reader.setFileName(path);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(int(maxDecodedBytes / (1024 * 1024)));
@@ -34,7 +39,11 @@ Result<QImage, Failure> read(const QString &path)
         if (!fitsDecodeBudget(declared.width(), declared.height()))
             return Failure::Unreadable;
     }
+    return declared;
+}
 
+Result<QImage, Failure> decode(QImageReader &reader)
+{
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return Failure::Unreadable;
@@ -42,7 +51,32 @@ Result<QImage, Failure> read(const QString &path)
         return Failure::Empty;
     if (!fitsDecodeBudget(image.width(), image.height()))
         return Failure::Unreadable;
+    return image;
+}
 
+} // namespace
+
+Result<QSize, Failure> probe(const QString &path)
+{
+    QImageReader reader;
+    const auto declared = openChecked(reader, path);
+    if (!declared.ok() || declared.value().isValid())
+        return declared;
+    const auto image = decode(reader);
+    if (!image.ok())
+        return image.error();
+    return image.value().size();
+}
+
+Result<QImage, Failure> read(const QString &path)
+{
+    QImageReader reader;
+    if (const auto declared = openChecked(reader, path); !declared.ok())
+        return declared.error();
+    auto decoded = decode(reader);
+    if (!decoded.ok())
+        return decoded.error();
+    QImage image = std::move(decoded).value();
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return Failure::Unreadable; // the conversion could not allocate

@@ -3,6 +3,7 @@
 #include "foundation/Result.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
 
@@ -22,6 +23,10 @@ enum class Failure {
 
 // True when a width x height atlas, four bytes a pixel, stays within maxDecodedBytes.
 bool fitsDecodeBudget(qint64 width, qint64 height);
+
+// The first image's size as read() would decode it, and the same failures, without decoding when
+// the header declares the size. Validation uses it so that it refuses exactly what read() refuses.
+Result<QSize, Failure> probe(const QString &path);
 
 // The file's first image as a 32-bit premultiplied image (Format_ARGB32_Premultiplied), colour
 // matched to sRGB when the file carries another colour space. The format is decided by content,

@@ -3,23 +3,17 @@
 #include "foundation/Log.h"
 #include "pets/PackageFiles.h"
 #include "pets/PetManifestParser.h"
+#include "pets/StagingFolder.h"
 #include "pets/ZipExtractor.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QStandardPaths>
-#include <QUuid>
 
 #include <algorithm>
 
 namespace {
-
-QString newUuidText()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 // Non-hidden entries of a folder, sorted by name so that listings are reproducible.
 QFileInfoList visibleEntries(const QString &folder)
@@ -174,8 +168,10 @@ Result<PetPackage, PetPackageError> PetLibrary::importFolder(const QString &fold
     if (isSameOrInside(rootReal, sourceReal))
         return fileError(QStringLiteral("A folder that holds the pet library can't be imported into it."));
 
-    const QString staging = stagingPath(QStringLiteral(".tam-import-"));
-    auto removeStaging = qScopeGuard([&staging] { PackageFiles::removeTree(staging); });
+    const StagingFolder stagingFolder(m_locations.root, QStringLiteral(".tam-import-"));
+    if (!stagingFolder.isLocked())
+        return fileError(QStringLiteral("The pet could not be copied into the library at %1.").arg(m_locations.root));
+    const QString staging = stagingFolder.path();
     if (const auto failure = PackageFiles::copyTree(source, staging, m_limits)) {
         switch (*failure) {
         case PackageFiles::CopyFailure::TooLarge: return PetPackageError::tooLarge();
@@ -193,14 +189,15 @@ Result<PetPackage, PetPackageError> PetLibrary::importFolder(const QString &fold
 
     const QFileInfo destinationInfo(destination);
     if (destinationInfo.exists() || destinationInfo.isSymLink()) {
-        const QString replaced = stagingPath(QStringLiteral(".tam-replaced-"));
-        if (!QDir().rename(destination, replaced))
+        StagingFolder replacedFolder(m_locations.root, QStringLiteral(".tam-replaced-"));
+        const QString replaced = replacedFolder.path();
+        if (!replacedFolder.isLocked() || !QDir().rename(destination, replaced))
             return fileError(QStringLiteral("The installed pet %1 could not be replaced.").arg(id));
         if (!QDir().rename(staging, destination)) {
             QDir().rename(replaced, destination);
             return fileError(QStringLiteral("The installed pet %1 could not be replaced.").arg(id));
         }
-        if (!PackageFiles::removeTree(replaced))
+        if (!replacedFolder.remove())
             Log::line(QStringLiteral("PetLibrary import failed: could not remove the replaced copy ") + replaced);
     } else if (!QDir().rename(staging, destination)) {
         return fileError(QStringLiteral("The pet could not be copied into the library at %1.").arg(m_locations.root));
@@ -210,14 +207,16 @@ Result<PetPackage, PetPackageError> PetLibrary::importFolder(const QString &fold
 
 Result<PetPackage, PetPackageError> PetLibrary::importZip(const QString &zipPath)
 {
-    const QString workFolder = m_locations.workFolderParent + QStringLiteral("/tam-import-") + newUuidText();
-    if (!QDir().mkpath(workFolder))
+    const StagingFolder work(m_locations.workFolderParent, QStringLiteral("tam-import-"));
+    const QString workFolder = work.path();
+    if (!work.isLocked() || !QDir().mkpath(workFolder))
         return fileError(QStringLiteral("A temporary folder for unpacking the archive could not be created."));
-    auto removeWorkFolder = qScopeGuard([&workFolder] { PackageFiles::removeTree(workFolder); });
 
-    if (const auto failure = ZipExtractor(m_limits).extract(zipPath, workFolder)) {
-        Log::line(QStringLiteral("PetLibrary importZip failed: ") + ZipExtractor::describe(*failure));
-        return PetPackageError(PetValidationError(PetValidationError::Kind::SpritesheetUnreadable));
+    const ZipExtractor extractor(m_limits);
+    if (const auto failure = extractor.extract(zipPath, workFolder)) {
+        const QString reason = extractor.explain(*failure);
+        Log::line(QStringLiteral("PetLibrary importZip failed: ") + reason);
+        return PetPackageError::archiveRefused(reason);
     }
     if (!QFileInfo(workFolder).isDir())
         return fileError(QStringLiteral("The unpacked archive could not be read."));
@@ -242,10 +241,11 @@ std::optional<PetPackageError> PetLibrary::deletePet(const PetPackage &package)
         return PetPackageError::notInLibrary();
 
     // Move the pet out of the listing in one step; what a failed removal leaves behind is hidden.
-    const QString doomed = stagingPath(QStringLiteral(".tam-deleted-"));
-    if (!QDir().rename(target, doomed))
+    StagingFolder doomedFolder(m_locations.root, QStringLiteral(".tam-deleted-"));
+    const QString doomed = doomedFolder.path();
+    if (!doomedFolder.isLocked() || !QDir().rename(target, doomed))
         return fileError(QStringLiteral("The pet folder %1 could not be removed.").arg(QFileInfo(target).fileName()));
-    if (!PackageFiles::removeTree(doomed))
+    if (!doomedFolder.remove())
         Log::line(QStringLiteral("PetLibrary delete failed: could not remove ") + doomed);
     return std::nullopt;
 }
@@ -266,7 +266,13 @@ QList<PetPackage> PetLibrary::discoverNimboPets() const
     return packages;
 }
 
-QString PetLibrary::stagingPath(const QString &prefix) const
+QStringList PetLibrary::removeStaleStaging() const
 {
-    return m_locations.root + u'/' + prefix + newUuidText();
+    QStringList removed = StagingFolder::removeStale(m_locations.root,
+        { QStringLiteral(".tam-import-"), QStringLiteral(".tam-replaced-"), QStringLiteral(".tam-deleted-") });
+    if (!m_locations.workFolderParent.isEmpty())
+        removed += StagingFolder::removeStale(m_locations.workFolderParent, { QStringLiteral("tam-import-") });
+    for (const QString &folder : std::as_const(removed))
+        Log::line(QStringLiteral("PetLibrary removed an abandoned staging folder: ") + folder);
+    return removed;
 }

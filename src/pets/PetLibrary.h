@@ -62,7 +62,8 @@ public:
 
     // Unpacks a .zip into a fresh work folder and imports the package in it: the single folder
     // the zip holds, otherwise the zip's top level. A zip that cannot be read or breaks the rules
-    // of ZipExtractor fails with spritesheetUnreadable. The work folder is always removed.
+    // of ZipExtractor fails with archiveRefused, whose sentence says why. The work folder is
+    // always removed.
     Result<PetPackage, PetPackageError> importZip(const QString &zipPath);
 
     // Removes a pet from the library: root/<id> when it exists, else the package's folder when
@@ -73,9 +74,13 @@ public:
     // The valid packages in the Nimbo folder, in listing order; not imported.
     QList<PetPackage> discoverNimboPets() const;
 
-private:
-    QString stagingPath(const QString &prefix) const;
+    // Removes what imports, replacements and deletes left behind when the program died in the
+    // middle of one: hidden ".tam-" folders in the library and "tam-import-" folders in the work
+    // folder's parent, unless another running instance still holds them. Returns the folders
+    // removed. Meant for launch.
+    QStringList removeStaleStaging() const;
 
+private:
     Locations m_locations;
     ImportLimits m_limits;
     PetValidator m_validator;

@@ -36,7 +36,8 @@ QString PetPackageError::description() const
             "The id in pet.json has no letters or digits, so this pet can't be added to the library.");
     case Kind::NotInLibrary: return QStringLiteral("This pet is not in the library, so it can't be deleted from it.");
     case Kind::TooLarge: return QStringLiteral("This pet package is too large to import.");
-    case Kind::FileOperation: return other.sentence;
+    case Kind::FileOperation:
+    case Kind::ArchiveRefused: return other.sentence;
     case Kind::Validation:
     case Kind::Manifest: break;
     }

@@ -19,6 +19,7 @@ public:
         NotInLibrary, // delete was asked for a folder outside the library
         TooLarge, // a folder exceeds the import limits
         FileOperation, // copying, moving or removing failed; the description says what
+        ArchiveRefused, // a zip could not be unpacked; the description says why
     };
 
     explicit PetPackageError(PetValidationError error)
@@ -35,6 +36,10 @@ public:
     static PetPackageError fileOperation(const QString &sentence)
     {
         return PetPackageError(Kind::FileOperation, sentence);
+    }
+    static PetPackageError archiveRefused(const QString &sentence)
+    {
+        return PetPackageError(Kind::ArchiveRefused, sentence);
     }
 
     Kind kind() const;

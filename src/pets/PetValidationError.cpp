@@ -11,6 +11,8 @@ QString PetValidationError::description() const
     case Kind::NoAnimations:
         return QStringLiteral("No animation states were found. Pets need at least an idle state or a "
                               "Nimbo-compatible atlas layout.");
+    case Kind::CellOutsideAtlas:
+        return QStringLiteral("The frame size in pet.json does not fit in spritesheet.webp, so no frame can be shown.");
     case Kind::UnreachableLocation:
         return QStringLiteral("The selected location is no longer accessible. Try re-importing the pet package.");
     }

@@ -5,7 +5,14 @@
 // Why a folder is not a usable pet package. description() is a finished sentence for an alert.
 class PetValidationError {
 public:
-    enum class Kind { MissingManifest, MissingSpritesheet, SpritesheetUnreadable, NoAnimations, UnreachableLocation };
+    enum class Kind {
+        MissingManifest,
+        MissingSpritesheet,
+        SpritesheetUnreadable,
+        NoAnimations,
+        UnreachableLocation,
+        CellOutsideAtlas, // the manifest's cell is empty or larger than the atlas: no whole row
+    };
 
     explicit PetValidationError(Kind kind)
         : m_kind(kind)

@@ -1,13 +1,12 @@
 #include "pets/PetValidator.h"
 
+#include "pets/AtlasImageReader.h"
 #include "pets/PackageFiles.h"
 #include "pets/PetManifestParser.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
 
 namespace {
 
@@ -29,21 +28,6 @@ Result<QByteArray, PetManifestError> readManifest(const QString &path)
     if (data.size() > PetValidator::maxManifestBytes)
         return PetManifestError::invalidJSON(QStringLiteral("The file is larger than 1 MB."));
     return data;
-}
-
-bool isReadableImage(const QString &path)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-        return false;
-    QSize size = reader.size();
-    if (!size.isValid()) {
-        // The format cannot tell its size without decoding; the reader's allocation limit
-        // bounds what that may cost.
-        size = reader.read().size();
-    }
-    return size.width() > 0 && size.height() > 0;
 }
 
 } // namespace
@@ -77,8 +61,14 @@ Result<PetPackage, PetPackageError> PetValidator::validateFolder(const QString &
         atlas = PackageFiles::containedFile(folder, defaultAtlasFileName);
     if (!atlas)
         return PetPackageError(PetValidationError(PetValidationError::Kind::MissingSpritesheet));
-    if (!isReadableImage(*atlas))
+    // The decoder's own check, so that nothing passes here that fails when the pet loads.
+    const auto atlasSize = AtlasImageReader::probe(*atlas);
+    if (!atlasSize)
         return PetPackageError(PetValidationError(PetValidationError::Kind::SpritesheetUnreadable));
+    const PetManifest &manifest = parsed.value();
+    if (manifest.frameWidth < 1 || manifest.frameHeight < 1 || manifest.frameWidth > atlasSize.value().width()
+        || manifest.frameHeight > atlasSize.value().height())
+        return PetPackageError(PetValidationError(PetValidationError::Kind::CellOutsideAtlas));
 
     return PetPackage { std::move(parsed).value(), folder };
 }

@@ -52,6 +52,12 @@ QImage SpriteSheetDecoder::forceDecoded(const QImage &image)
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+QSize SpriteSheetDecoder::frameSize() const
+{
+    return { int(std::clamp<qint64>(m_manifest.frameWidth, 1, pixelWidth())),
+        int(std::clamp<qint64>(m_manifest.frameHeight, 1, pixelHeight())) };
+}
+
 QImage SpriteSheetDecoder::image(qint64 row, qint64 column) const
 {
     const FrameKey key { row, column };
@@ -135,11 +141,20 @@ qint64 SpriteSheetDecoder::scanFrameCount(qint64 row) const
             columnMax[x8] = std::max(columnMax[x8], line[x8]);
     }
 
-    const qint64 cellW = w8 / cols;
+    // Cell i spans [i x frameWidth, (i + 1) x frameWidth) of the strip, which is
+    // [i x frameWidth x w8 / stripWidth, ...) of the reduced strip. A reduced column belongs to
+    // the cell its left edge lies in, so a column shared by two cells counts for the earlier
+    // one: the later cell is never lit by its neighbour's content. A cell too narrow to own a
+    // column reads the column it starts in. The products stay below pixelWidth x w8.
+    const auto reducedCeil = [&](qint64 x) { return (x * w8 + stripWidth - 1) / stripWidth; };
     qint64 lastNonEmpty = -1;
     for (qint64 i = 0; i < cols; ++i) {
-        const qint64 begin = i * cellW;
-        const qint64 end = std::min((i + 1) * cellW, qint64(w8));
+        qint64 begin = reducedCeil(i * frameWidth);
+        qint64 end = std::min(reducedCeil((i + 1) * frameWidth), qint64(w8));
+        if (begin >= end) {
+            begin = std::min(i * frameWidth * w8 / stripWidth, qint64(w8) - 1);
+            end = begin + 1;
+        }
         for (qint64 x8 = begin; x8 < end; ++x8) {
             if (columnMax[x8] > alphaThreshold) {
                 lastNonEmpty = i;

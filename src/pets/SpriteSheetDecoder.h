@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QMutex>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -77,6 +78,9 @@ public:
     const QImage &baseImage() const { return m_baseImage; }
     int pixelWidth() const { return m_baseImage.width(); }
     int pixelHeight() const { return m_baseImage.height(); }
+    // The manifest's cell size held to 1 ... the atlas's size in each direction: what a window may
+    // be sized from, whatever numbers the manifest holds.
+    QSize frameSize() const;
 
     // One frame, Format_ARGB32_Premultiplied, frameWidth x frameHeight; a null QImage when the cell
     // does not lie wholly inside the atlas. A cached frame is returned as is (same cacheKey()).

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -111,16 +112,25 @@ std::optional<ZipExtractor::Failure> ZipExtractor::extract(const QString &zipPat
     return std::nullopt;
 }
 
-QString ZipExtractor::describe(Failure failure)
+QString ZipExtractor::explain(Failure failure) const
 {
+    const auto size
+        = [](qint64 bytes) { return QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeTraditionalFormat); };
     switch (failure) {
-    case Failure::Unreadable: return QStringLiteral("the archive could not be read");
-    case Failure::UnsafePath: return QStringLiteral("an entry's path leads outside the package");
-    case Failure::UnsupportedEntry: return QStringLiteral("an entry is a link or a special file");
-    case Failure::TooManyEntries: return QStringLiteral("the archive has too many entries");
-    case Failure::EntryTooLarge: return QStringLiteral("an entry is too large");
-    case Failure::TotalTooLarge: return QStringLiteral("the archive's content is too large");
-    case Failure::WriteFailed: return QStringLiteral("the content could not be written");
+    case Failure::Unreadable:
+        return QStringLiteral("The archive could not be read; it may be damaged or not a zip file.");
+    case Failure::UnsafePath:
+        return QStringLiteral("The archive holds an entry whose path leads outside the pet package.");
+    case Failure::UnsupportedEntry:
+        return QStringLiteral("The archive holds a link or a special file, which a pet package can't contain.");
+    case Failure::TooManyEntries:
+        return QStringLiteral("The archive holds more than %1 files and folders.").arg(m_limits.maxEntries);
+    case Failure::EntryTooLarge:
+        return QStringLiteral("A file in the archive is larger than %1.").arg(size(m_limits.maxEntryBytes));
+    case Failure::TotalTooLarge:
+        return QStringLiteral("The archive unpacks to more than %1.").arg(size(m_limits.maxTotalBytes));
+    case Failure::WriteFailed:
+        return QStringLiteral("The archive's files could not be unpacked into a temporary folder.");
     }
     return {};
 }

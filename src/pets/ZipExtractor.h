@@ -30,7 +30,9 @@ public:
     // Extracts zipPath into destination, an existing folder.
     std::optional<Failure> extract(const QString &zipPath, const QString &destination) const;
 
-    static QString describe(Failure failure);
+    // One plain sentence for the user saying why the archive was refused, with this extractor's
+    // limits in it.
+    QString explain(Failure failure) const;
 
 private:
     ImportLimits m_limits;

@@ -1,12 +1,12 @@
 #include "services/PetLibraryFlows.h"
 
-#include "services/PetLibraryFlowsHost.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "foundation/TextTrim.h"
 #include "pets/PetLibrary.h"
 #include "platform/AlertPresenter.h"
 #include "platform/FileRevealer.h"
+#include "services/PetLibraryFlowsHost.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -87,10 +87,15 @@ PetLibraryFlows::ImportOutcome PetLibraryFlows::importAll(const QList<PetPackage
     ImportOutcome outcome;
     for (const PetPackage &package : packages) {
         auto result = m_library.importFolder(package.folderPath);
-        if (result)
+        if (result) {
             outcome.imported.append(result.value());
-        else
-            outcome.failures.append(nameOf(package) + QStringLiteral(": ") + result.error().description());
+            continue;
+        }
+        // A package refused for its id may carry a name that says nothing ("???"); its folder
+        // tells the user which one it is.
+        const bool namedByFolder = result.error().kind() == PetPackageError::Kind::InvalidIdentifier;
+        const QString name = namedByFolder ? QFileInfo(package.folderPath).fileName() : nameOf(package);
+        outcome.failures.append(name + QStringLiteral(": ") + result.error().description());
     }
     return outcome;
 }

@@ -1,4 +1,5 @@
 #include "pets/PetLibrary.h"
+#include "pets/StagingFolder.h"
 
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
@@ -6,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <sys/stat.h>
 
@@ -93,6 +95,38 @@ private slots:
         auto broken = validator.validateFolder(folder);
         QCOMPARE(broken.error().kind(), PetPackageError::Kind::Manifest);
         QCOMPARE(broken.error().description(), "pet.json could not be parsed: Root is not an object");
+    }
+
+    // Whatever validates must load: the same limits as the decoder, and a cell the atlas holds.
+    void validatorRefusesWhatCannotBeShown_data()
+    {
+        QTest::addColumn<QByteArray>("manifest");
+        QTest::addColumn<QByteArray>("atlas");
+        QTest::addColumn<QString>("refusal"); // empty: accepted
+        const QString unreadable
+            = "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.";
+        const QByteArray atlas = PetFixtures::atlas(); // 384 x 416
+
+        QTest::newRow("default cell") << QByteArray("{}") << atlas << QString();
+        QTest::newRow("header claiming 16383 x 16383")
+            << QByteArray("{}") << PetFixtures::webpClaiming(16383, 16383) << unreadable;
+        const QString noCell = "The frame size in pet.json does not fit in spritesheet.webp, so no frame can be shown.";
+        QTest::newRow("cell near 2^63 tall")
+            << QByteArray(R"({"frameHeight": 9223372036854775000})") << atlas << noCell;
+        QTest::newRow("cell wider than the atlas") << QByteArray(R"({"frameWidth": 385})") << atlas << noCell;
+        QTest::newRow("no whole row") << QByteArray(R"({"frameHeight": 417})") << atlas << noCell;
+        QTest::newRow("empty cell") << QByteArray(R"({"frameWidth": 0})") << atlas << noCell;
+        QTest::newRow("negative cell") << QByteArray(R"({"frameHeight": -208})") << atlas << noCell;
+        QTest::newRow("cell as large as the atlas")
+            << QByteArray(R"({"frameWidth": 384, "frameHeight": 416})") << atlas << QString();
+    }
+    void validatorRefusesWhatCannotBeShown()
+    {
+        QFETCH(QByteArray, manifest);
+        QFETCH(QByteArray, atlas);
+        QFETCH(QString, refusal);
+        const auto result = PetValidator().validateFolder(PetFixtures::writePackage(base() + "/pkg", manifest, atlas));
+        QCOMPARE(result.ok() ? QString() : result.error().description(), refusal);
     }
 
     void validatorDoesNotReachOutOfThePackage()
@@ -238,6 +272,38 @@ private slots:
         // A folder holding the library itself is refused instead of copied into itself.
         writePet(base() + "/data", "data", "Data");
         QCOMPARE(library.importFolder(base() + "/data").error().kind(), PetPackageError::Kind::FileOperation);
+    }
+
+    void launchCleanupRemovesOnlyAbandonedStaging()
+    {
+        PetLibrary library(locations());
+        const QString work = base() + "/work";
+        const QString uuid = "0F8E2B1A-1111-4222-8333-0123456789AB";
+        const QString other = "0F8E2B1A-1111-4222-8333-BA9876543210";
+        // Left by runs that died: no lock, or a lock naming a process that no longer exists.
+        for (const QString &folder : QStringList {
+                 root() + "/.tam-import-" + uuid, root() + "/.tam-deleted-" + uuid, work + "/tam-import-" + uuid })
+            PetFixtures::writeFile(folder + "/spritesheet.webp", "x");
+        PetFixtures::writeFile(root() + "/.tam-deleted-" + uuid + ".lock",
+            "2147483646\ntamsel\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        PetFixtures::writeFile(root() + "/.tam-replaced-" + other + ".lock", "2147483646\ntamsel\n\n");
+        // Held by a running instance (this one).
+        const StagingFolder busy(work, "tam-import-");
+        PetFixtures::writeFile(busy.path() + "/pet.json", "{}");
+        // Not ours: a pet, a name without a UUID, a link that only looks like staging.
+        writePet(root() + "/owl", "owl", "Owl");
+        PetFixtures::writeFile(work + "/tam-import-notes/x", "x");
+        PetFixtures::writeFile(outside() + "/keep.txt", "keep");
+        QVERIFY(QFile::link(outside(), root() + "/.tam-import-" + other));
+
+        QCOMPARE(library.removeStaleStaging(),
+            (QStringList {
+                root() + "/.tam-deleted-" + uuid, root() + "/.tam-import-" + uuid, work + "/tam-import-" + uuid }));
+        QCOMPARE(rootEntries(), (QStringList { ".tam-import-" + other, "owl" }));
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+            (QStringList {
+                QFileInfo(busy.path()).fileName(), QFileInfo(busy.path()).fileName() + ".lock", "tam-import-notes" }));
+        QCOMPARE(PetFixtures::readFile(outside() + "/keep.txt"), "keep");
     }
 
     void listingIsSortedCaseInsensitivelyAndStably()

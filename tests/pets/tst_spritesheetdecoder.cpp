@@ -1,6 +1,7 @@
 #include "pets/AtlasImageReader.h"
 #include "pets/SpriteSheetDecoder.h"
 
+#include "support/FrameAtlas.h"
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
@@ -89,29 +90,6 @@ QByteArray pngClaiming(quint32 width, quint32 height)
     putBigEndian32(png, 20, height);
     putBigEndian32(png, 29, crc32(png.mid(12, 17)));
     return png;
-}
-
-void appendLittleEndian32(QByteArray &bytes, quint32 value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.append(char((value >> (8 * i)) & 0xFF));
-}
-
-// A lossless WebP whose VP8L header claims width x height, followed by a few bytes of nothing.
-QByteArray webpClaiming(quint32 width, quint32 height)
-{
-    QByteArray chunk;
-    chunk.append(char(0x2F)); // VP8L signature
-    const quint32 bits = (width - 1) | ((height - 1) << 14) | (1u << 28); // alpha used, version 0
-    appendLittleEndian32(chunk, bits);
-    chunk.append(QByteArray(16, '\0'));
-    QByteArray riff("WEBPVP8L");
-    appendLittleEndian32(riff, quint32(chunk.size()));
-    riff.append(chunk);
-    QByteArray file("RIFF");
-    appendLittleEndian32(file, quint32(riff.size()));
-    file.append(riff);
-    return file;
 }
 
 PetManifest manifestWithCells(qint64 frameWidth, qint64 frameHeight, qint64 columns = 8)
@@ -262,6 +240,28 @@ private slots:
         QCOMPARE(fewer->effectiveFrameCount(0), 2);
     }
 
+    void cellsNarrowerThanTheirEighthsCountExactly_data()
+    {
+        QTest::addColumn<int>("cellWidth");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("filled");
+        QTest::newRow("8 x 100, 6 filled") << 100 << 8 << 6;
+        QTest::newRow("10 x 12, 7 filled") << 12 << 10 << 7;
+        QTest::newRow("6 x 150, 4 filled") << 150 << 6 << 4;
+        QTest::newRow("6 x 150, all filled") << 150 << 6 << 6;
+        QTest::newRow("10 x 12, 1 filled") << 12 << 10 << 1;
+        QTest::newRow("4 x 4, 2 filled") << 4 << 4 << 2;
+    }
+    void cellsNarrowerThanTheirEighthsCountExactly()
+    {
+        QFETCH(int, cellWidth);
+        QFETCH(int, columns);
+        QFETCH(int, filled);
+        const auto decoder = FrameAtlas::decoder({ filled, 0 }, FrameAtlas::manifest(cellWidth, 16, columns));
+        QCOMPARE(decoder->scanFrameCount(0), filled);
+        QCOMPARE(decoder->scanFrameCount(1), 0);
+    }
+
     void framesAreCropsOfTheirCells()
     {
         const auto decoder = decode(path(QStringLiteral("spritesheet.webp")));
@@ -373,7 +373,7 @@ private slots:
         QTest::newRow("png 60000 x 60000") << pngClaiming(60000, 60000) << QSize(60000, 60000);
         QTest::newRow("png just over 512 MiB") << pngClaiming(16384, 8193) << QSize(16384, 8193);
         QTest::newRow("png 2^31 - 1 square") << pngClaiming(0x7FFFFFFF, 0x7FFFFFFF) << QSize();
-        QTest::newRow("webp 16383 x 16383") << webpClaiming(16383, 16383) << QSize(16383, 16383);
+        QTest::newRow("webp 16383 x 16383") << PetFixtures::webpClaiming(16383, 16383) << QSize(16383, 16383);
     }
     void oversizedAtlasIsRejectedBeforeDecoding()
     {
@@ -432,15 +432,18 @@ private slots:
     {
         const auto wide = decode(path(QStringLiteral("atlas.png")), manifestWithCells(int64Max, 208));
         QVERIFY(wide->image(0, 0).isNull());
+        QCOMPARE(wide->frameSize(), QSize(1536, 208)); // what a window may be sized from
         QCOMPARE(wide->effectiveFrameCount(0), 1); // no whole column: unmeasurable
         QCOMPARE(wide->nonEmptyRows().size(), 8);
         const auto tall = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, int64Max));
         QVERIFY(tall->image(0, 0).isNull());
+        QCOMPARE(tall->frameSize(), QSize(192, 1664));
         QVERIFY(tall->image(1, 0).isNull());
         QCOMPARE(tall->effectiveFrameCount(0), 1);
         QVERIFY(tall->nonEmptyRows().isEmpty());
         const auto flat = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, 0));
         QVERIFY(flat->nonEmptyRows().isEmpty());
+        QCOMPARE(flat->frameSize(), QSize(192, 1));
         const auto columns = decode(path(QStringLiteral("atlas.png")), manifestWithCells(192, 208, int64Max));
         QCOMPARE(columns->effectiveFrameCount(1), 5);
     }

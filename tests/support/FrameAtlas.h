@@ -11,9 +11,10 @@
 #include <memory>
 #include <optional>
 
-// A tiny in-memory atlas whose every frame says where it came from: cells of 16 x 16 pixels, four
-// per row, row r holding framesPerRow[r] opaque cells from column 0. A cell's left half is
-// colour(row, column) and its right half black, so scaled drawing can be checked for hard pixels.
+// A tiny in-memory atlas whose every frame says where it came from: by default cells of 16 x 16
+// pixels, four per row (manifest() with other numbers gives other cells), row r holding
+// framesPerRow[r] opaque cells from column 0. A cell's left half is colour(row, column) and its
+// right half black, so scaled drawing can be checked for hard pixels.
 namespace FrameAtlas {
 
 inline constexpr int cellSize = 16;
@@ -24,27 +25,29 @@ inline QColor colour(int row, int column)
     return QColor(40 + 50 * column, 40 + 50 * row, 200);
 }
 
-inline PetManifest manifest()
+inline PetManifest manifest(int frameWidth = cellSize, int frameHeight = cellSize, int cellsPerRow = columns)
 {
     PetManifest manifest;
     manifest.id = QStringLiteral("frame-atlas");
     manifest.displayName = QStringLiteral("Frame Atlas");
-    manifest.frameWidth = cellSize;
-    manifest.frameHeight = cellSize;
-    manifest.columns = columns;
+    manifest.frameWidth = frameWidth;
+    manifest.frameHeight = frameHeight;
+    manifest.columns = cellsPerRow;
     return manifest;
 }
 
 inline std::shared_ptr<SpriteSheetDecoder> decoder(const QList<int> &framesPerRow, PetManifest manifest = manifest())
 {
-    QImage atlas(columns * cellSize, int(framesPerRow.size()) * cellSize, QImage::Format_ARGB32);
+    const int width = int(manifest.frameWidth);
+    const int height = int(manifest.frameHeight);
+    QImage atlas(int(manifest.columns) * width, int(framesPerRow.size()) * height, QImage::Format_ARGB32);
     atlas.fill(Qt::transparent);
     QPainter painter(&atlas);
     for (int row = 0; row < framesPerRow.size(); ++row) {
         for (int column = 0; column < framesPerRow.at(row); ++column) {
-            const QRect cell(column * cellSize, row * cellSize, cellSize, cellSize);
+            const QRect cell(column * width, row * height, width, height);
             painter.fillRect(cell, Qt::black);
-            painter.fillRect(QRect(cell.topLeft(), QSize(cellSize / 2, cellSize)), colour(row, column));
+            painter.fillRect(QRect(cell.topLeft(), QSize(width / 2, height)), colour(row, column));
         }
     }
     painter.end();

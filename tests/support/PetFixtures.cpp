@@ -25,9 +25,9 @@ QByteArray manifest(const QString &id, const QString &displayName)
 QByteArray atlas()
 {
     static const QByteArray encoded = [] {
-        QImage image(64, 64, QImage::Format_ARGB32);
+        QImage image(384, 416, QImage::Format_ARGB32);
         image.fill(Qt::transparent);
-        for (int y = 8; y < 56; ++y)
+        for (int y = 8; y < 376; ++y)
             image.setPixel(y, y, qRgba(200, 80, 40, 255));
         QByteArray bytes;
         QBuffer buffer(&bytes);
@@ -37,6 +37,30 @@ QByteArray atlas()
         return bytes;
     }();
     return encoded;
+}
+
+namespace {
+void appendLittleEndian32(QByteArray &bytes, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+}
+}
+
+QByteArray webpClaiming(quint32 width, quint32 height)
+{
+    QByteArray chunk;
+    chunk.append(char(0x2F)); // VP8L signature
+    const quint32 bits = (width - 1) | ((height - 1) << 14) | (1u << 28); // alpha used, version 0
+    appendLittleEndian32(chunk, bits);
+    chunk.append(QByteArray(16, '\0'));
+    QByteArray riff("WEBPVP8L");
+    appendLittleEndian32(riff, quint32(chunk.size()));
+    riff.append(chunk);
+    QByteArray file("RIFF");
+    appendLittleEndian32(file, quint32(riff.size()));
+    file.append(riff);
+    return file;
 }
 
 QString writePackage(const QString &folder, const QByteArray &manifestData, const QByteArray &atlasData)

@@ -7,8 +7,10 @@
 namespace PetFixtures {
 
 QByteArray manifest(const QString &id, const QString &displayName);
-// A 64 x 64 WebP image.
+// A 384 x 416 WebP image: room for the default cell (192 x 208) and for manifest()'s 32 x 32.
 QByteArray atlas();
+// A lossless WebP whose header claims width x height, followed by a few bytes of nothing.
+QByteArray webpClaiming(quint32 width, quint32 height);
 
 // Creates folder (with parents) holding pet.json = manifestData and, unless atlasData is null,
 // spritesheet.webp = atlasData. Returns the folder's path.
