@@ -1,9 +1,9 @@
 #include "services/KeyStore.h"
 
 #include "foundation/Log.h"
+#include "platform/SecretStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "platform/SecretStore.h"
 
 #include <QPointer>
 #include <QStringDecoder>
@@ -60,25 +60,28 @@ QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
 {
     QPointer<KeyStore> self(this);
     const QString trimmed = value ? value->trimmed() : QString();
-    bool written = false;
     if (!trimmed.isEmpty()) {
-        written = co_await write(trimmed);
+        const bool written = co_await write(trimmed);
         if (!self)
             co_return false;
-        if (!written)
+        if (!written) {
+            // A refused write (a cancelled unlock prompt, a broken service) changes nothing: the
+            // key the user had stays in the keyring and in memory.
             Log::line(QStringLiteral("KeyStore: keychain write failed; key not saved"));
-    }
-    bool succeeded = written;
-    if (!written) {
-        const bool removed = co_await m_secrets.remove(account);
-        if (!self)
             co_return false;
-        succeeded = trimmed.isEmpty() && removed;
+        }
+        m_settings.remove(SettingsKeys::groqAPIKey);
+        m_fromEnvironment = false;
+        setCachedKey(trimmed);
+        co_return true;
     }
+    const bool removed = co_await m_secrets.remove(account);
+    if (!self)
+        co_return false;
     m_settings.remove(SettingsKeys::groqAPIKey);
     m_fromEnvironment = false;
-    setCachedKey(written ? std::optional<QString>(trimmed) : std::nullopt);
-    co_return succeeded;
+    setCachedKey(std::nullopt);
+    co_return removed;
 }
 
 QCoro::Task<std::optional<QString>> KeyStore::migrateFromDefaultsIfNeeded()

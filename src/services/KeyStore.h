@@ -34,8 +34,9 @@ public:
     // True when the key came from the environment because no keyring exists.
     bool isFromEnvironment() const { return m_fromEnvironment; }
 
-    // Trims the value; stores it, or deletes the item when it is absent or blank. Always removes the
-    // older copy from the settings. Resolves to true when the keyring now holds what was asked.
+    // Trims the value; stores it, or deletes the item when it is absent or blank, and then removes
+    // the older copy from the settings. A write the keyring refuses changes nothing, neither the
+    // keyring nor the settings. Resolves to true when the keyring now holds what was asked.
     QCoro::Task<bool> setGroqAPIKey(std::optional<QString> value);
 
     // Moves a key left in "tam.groqAPIKey" into the keyring. Returns the trimmed key or nothing.

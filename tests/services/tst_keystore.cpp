@@ -1,7 +1,7 @@
+#include "platform/linux/KeychainSecretStore.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "platform/linux/KeychainSecretStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeSecretStore.h"
@@ -62,18 +62,19 @@ private slots:
         QVERIFY(secrets.items.isEmpty());
     }
 
-    void failedWriteLogsAndLeavesNoKey()
+    void failedWriteKeepsTheKeyItReplaces()
     {
         FakeSecretStore secrets;
         secrets.items.insert(KeyStore::account, "gsk_old");
-        secrets.failWrites = true;
         SettingsStore settings(m_env->settingsFilePath());
         KeyStore store(secrets, settings);
+        awaitTask(store.load());
+        secrets.failWrites = true;
         LogCapture log;
         QVERIFY(!awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_new"))));
         QCOMPARE(log.lines(), QStringList { "KeyStore: keychain write failed; key not saved" });
-        QVERIFY(secrets.items.isEmpty());
-        QVERIFY(!store.hasKey());
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_old"));
+        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_old")));
     }
 
     void migrationMovesTheKeyOutOfTheSettings()
