@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/SecretStore.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
@@ -8,7 +11,6 @@
 #include <functional>
 #include <optional>
 
-class SecretStore;
 class SettingsStore;
 
 // Holds the user's Groq API key in the desktop keyring. The key is read once at launch and then
@@ -49,7 +51,8 @@ private:
     QCoro::Task<bool> write(QString text);
     void setCachedKey(std::optional<QString> key);
 
-    SecretStore &m_secrets;
+    // The keyring may be torn down while an operation waits on it; what follows then fails.
+    QPointer<SecretStore> m_secrets;
     SettingsStore &m_settings;
     std::optional<QString> m_key;
     bool m_fromEnvironment = false;

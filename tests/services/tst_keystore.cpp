@@ -9,6 +9,7 @@
 #include "support/TestMain.h"
 
 #include <QFile>
+#include <QTimer>
 #include <QUuid>
 
 // The key store's rules against an in-memory keyring, then against the real desktop keyring
@@ -75,6 +76,27 @@ private slots:
         QCOMPARE(log.lines(), QStringList { "KeyStore: keychain write failed; key not saved" });
         QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_old"));
         QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_old")));
+    }
+
+    void deletionWhileTheKeyringWorksIsSafe()
+    {
+        for (const bool deleteKeyring : { false, true }) {
+            auto secrets = std::make_unique<FakeSecretStore>();
+            SettingsStore settings(m_env->settingsFilePath());
+            auto store = std::make_unique<KeyStore>(*secrets, settings);
+            QTimer gate;
+            gate.setSingleShot(true);
+            secrets->gate = &gate;
+            auto saving = store->setGroqAPIKey(QStringLiteral("gsk_new"));
+            if (deleteKeyring)
+                secrets.reset();
+            else
+                store.reset();
+            gate.start(0);
+            QVERIFY(!awaitTask(std::move(saving)));
+            if (store)
+                QVERIFY(!store->hasKey());
+        }
     }
 
     void migrationMovesTheKeyOutOfTheSettings()
