@@ -33,6 +33,7 @@ int launch(int argc, char **argv)
     SystemLog::install();
 
     QApplication app(argc, argv);
+    DisplayEnvironment::keepFromChildren();
     QApplication::setApplicationName(QStringLiteral("tamsel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));

@@ -10,6 +10,11 @@ QSizeF SpeechBubbleLayout::bubbleSize(QSizeF textSize)
     return { std::max(width, minimumWidth), std::max(height, minimumHeight) };
 }
 
+qreal SpeechBubbleLayout::maxTextHeight(qreal availableHeight)
+{
+    return std::max(availableHeight - 2 * textInsetY - tailHeight, qreal(0));
+}
+
 SpeechBubbleLayout::Placement SpeechBubbleLayout::place(
     const QRectF &pet, QSizeF bubble, const std::optional<QRectF> &available)
 {

@@ -33,6 +33,8 @@ public:
 
     // The bubble's size for text of the measured size (at most maxTextWidth wide).
     static QSizeF bubbleSize(QSizeF textSize);
+    // The tallest text whose bubble still fits an available area of the given height.
+    static qreal maxTextHeight(qreal availableHeight);
 
     // Places a bubble of the given size (whole points) for the pet window's frame inside the available area of
     // its screen: above the pet unless that would come within topMargin of the area's top, then

@@ -1,11 +1,11 @@
 #include "llm/AskAgent.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "foundation/TextTrim.h"
 #include "llm/GroqClient.h"
 #include "llm/ToolExecutor.h"
 #include "platform/Clock.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QJsonObject>
 
@@ -64,7 +64,7 @@ AskAgent::AskAgent(
     GroqClient &client, ToolExecutor &tools, const SettingsStore &settings, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_client(&client)
-    , m_tools(tools)
+    , m_tools(&tools)
     , m_settings(settings)
     , m_clock(clock)
 {
@@ -104,11 +104,13 @@ QCoro::Task<Result<QString, ClientError>> AskAgent::ask(QString query, QString p
     QPointer<AskAgent> self(this);
     if (!m_client || !m_client->hasKey())
         co_return ClientError::missingKey();
+    if (!m_tools)
+        co_return ClientError::cancelled();
 
     const QString model = m_settings.value(SettingsKeys::groqModel);
     QList<QJsonObject> conversation { chatMessage(QStringLiteral("system"), systemPrompt(persona)),
         chatMessage(QStringLiteral("user"), query) };
-    const QList<ToolSpec> offered = m_tools.specs();
+    const QList<ToolSpec> offered = m_tools->specs();
 
     for (int request = 1;; ++request) {
         if (!m_client)
@@ -138,7 +140,9 @@ QCoro::Task<Result<QString, ClientError>> AskAgent::ask(QString query, QString p
                     toolMessage(call.id, errorTag + QStringLiteral("Skipped: too many tool calls in one answer.")));
                 continue;
             }
-            const QString result = co_await m_tools.execute(call);
+            if (!m_tools)
+                co_return ClientError::cancelled();
+            const QString result = co_await m_tools->execute(call);
             if (!self)
                 co_return ClientError::cancelled();
             conversation.append(toolMessage(call.id, tagToolResult(result)));

@@ -22,8 +22,8 @@ class ToolExecutor;
 // answer that asks for tools the model's message and one tagged tool answer per call, until the
 // model replies in words or four requests have been made.
 //
-// The client and the executor must outlive the agent's questions; the agent itself may be
-// deleted while a question is in flight (the question then ends as cancelled).
+// The client, the executor or the agent itself may be deleted while a question is in flight; the
+// question then ends as cancelled.
 class AskAgent : public QObject {
     Q_OBJECT
 
@@ -54,7 +54,7 @@ public:
 
 private:
     QPointer<GroqClient> m_client;
-    ToolExecutor &m_tools;
+    QPointer<ToolExecutor> m_tools;
     const SettingsStore &m_settings;
     const Clock &m_clock;
     QTimeZone m_timeZone = QTimeZone::systemTimeZone();

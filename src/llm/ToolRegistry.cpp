@@ -89,7 +89,7 @@ std::optional<QDateTime> dateTimeFromMatch(const QRegularExpressionMatch &match,
 }
 
 ToolRegistry::ToolRegistry(ToolHost &host, Platform platform, QObject *parent)
-    : QObject(parent)
+    : ToolExecutor(parent)
     , m_host(host)
     , m_platform(platform)
 {

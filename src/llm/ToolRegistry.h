@@ -22,7 +22,7 @@ class UrlOpener;
 // or fails. Main thread only. The host and the seams are not owned and must outlive the registry;
 // the registry itself may be deleted while a call waits for a screenshot or a launch (the call
 // then answers that it was interrupted).
-class ToolRegistry final : public QObject, public ToolExecutor {
+class ToolRegistry final : public ToolExecutor {
     Q_OBJECT
 
 public:

@@ -1,8 +1,8 @@
 #include "petwindow/SpeechBubbleController.h"
 
-#include "platform/WindowSystem.h"
 #include "behavior/SpeechBubbleLayout.h"
 #include "petwindow/SpeechBubbleView.h"
+#include "platform/WindowSystem.h"
 
 #include <optional>
 
@@ -80,10 +80,13 @@ void SpeechBubbleController::show(const QString &text, std::chrono::milliseconds
     m_releaseTimer.stop();
     ensureWindow();
 
-    const QSizeF textSize = m_view->setText(line);
+    // However long the line, the bubble is never taller than the screen's visible area.
+    const std::optional<QRectF> area = availableAreaFor(m_petWindow);
+    const QSizeF textSize = m_view->setText(
+        line, area ? std::optional<qreal>(SpeechBubbleLayout::maxTextHeight(area->height())) : std::nullopt);
     const QSizeF size = SpeechBubbleLayout::bubbleSize(textSize);
     const QRectF pet(m_petWindow->geometry());
-    const SpeechBubbleLayout::Placement placement = SpeechBubbleLayout::place(pet, size, availableAreaFor(m_petWindow));
+    const SpeechBubbleLayout::Placement placement = SpeechBubbleLayout::place(pet, size, area);
     m_view->setTail(placement.tail, placement.tailX);
     m_view->setGeometry(wholePoints(placement.frame));
 

@@ -49,26 +49,56 @@ QFont SpeechBubbleView::bubbleFont()
     return font;
 }
 
-QSizeF SpeechBubbleView::setText(const QString &text)
+QSizeF SpeechBubbleView::setText(const QString &text, std::optional<qreal> maxHeight)
 {
     m_layout.setText(text);
+    int fitting = 0;
+    bool cut = false;
+    QSizeF size = layOut(maxHeight, &fitting, &cut);
+    if (cut) {
+        // Keep the lines that fit and end the last of them in an ellipsis; the rest is dropped.
+        const QTextLine last = m_layout.lineAt(fitting - 1);
+        QString rest = text.mid(last.textStart());
+        rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        // A point to spare, so that the shortened line never wraps again.
+        const QString ending
+            = QFontMetricsF(m_layout.font())
+                  .elidedText(rest + QChar(0x2026), Qt::ElideRight, SpeechBubbleLayout::maxTextWidth - 1);
+        m_layout.setText(text.left(last.textStart()) + ending);
+        size = layOut(maxHeight, &fitting, &cut);
+    }
+    update();
+    return size;
+}
+
+QSizeF SpeechBubbleView::layOut(std::optional<qreal> maxHeight, int *fittingLines, bool *cut)
+{
     // The multiple sets the distance from one line to the next; a single line keeps its
     // natural height, which lets a one-word line fit the smallest bubble.
     const qreal lineSpacing = QFontMetricsF(m_layout.font()).lineSpacing();
     qreal y = 0;
     qreal height = 0;
     qreal width = 0;
+    *fittingLines = 0;
+    *cut = false;
     m_layout.beginLayout();
     for (QTextLine line = m_layout.createLine(); line.isValid(); line = m_layout.createLine()) {
         line.setLineWidth(SpeechBubbleLayout::maxTextWidth);
         line.setLeadingIncluded(true);
+        // The first line always shows, however small the limit.
+        if (maxHeight && *fittingLines > 0 && y + lineSpacing > *maxHeight) {
+            // The line past the limit is put out of sight; the text after it is not laid out.
+            line.setPosition(QPointF(0, -1e6));
+            *cut = true;
+            break;
+        }
         line.setPosition(QPointF(0, y));
         height = y + lineSpacing;
         y += lineSpacing * lineHeightMultiple;
         width = std::max(width, line.naturalTextWidth());
+        ++*fittingLines;
     }
     m_layout.endLayout();
-    update();
     return { width, height };
 }
 

@@ -2,6 +2,8 @@
 
 #include "behavior/SpeechBubbleLayout.h"
 
+#include <optional>
+
 #include <QFont>
 #include <QTextLayout>
 #include <QWidget>
@@ -17,9 +19,10 @@ public:
     // "Inter" when it is installed, else the system font in medium weight; 12 points.
     static QFont bubbleFont();
 
-    // Sets the line and lays it out at most SpeechBubbleLayout::maxTextWidth wide. Returns the
-    // size the text takes.
-    QSizeF setText(const QString &text);
+    // Sets the line and lays it out at most SpeechBubbleLayout::maxTextWidth wide and, when a
+    // limit is given, at most maxHeight tall: what does not fit is cut, the last line shown ending
+    // in an ellipsis. Returns the size the text takes.
+    QSizeF setText(const QString &text, std::optional<qreal> maxHeight = std::nullopt);
     QString text() const { return m_layout.text(); }
 
     void setTail(SpeechBubbleLayout::TailDirection direction, qreal tailX);
@@ -30,6 +33,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Lays the current text out; returns its size and how many lines fit in maxHeight.
+    QSizeF layOut(std::optional<qreal> maxHeight, int *fittingLines, bool *cut);
+
     QTextLayout m_layout;
     SpeechBubbleLayout::TailDirection m_tail = SpeechBubbleLayout::TailDirection::Down;
     qreal m_tailX = 0;

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
 
-// A small secret storage keyed by account name (the desktop keyring on Linux).
-class SecretStore {
+// A small secret storage keyed by account name (the desktop keyring on Linux). A QObject, so that
+// a caller resuming after one of its operations can tell whether the store still exists.
+class SecretStore : public QObject {
+    Q_OBJECT
+
 public:
     enum class Status {
         Ok,
@@ -20,7 +24,7 @@ public:
         QByteArray data;
     };
 
-    virtual ~SecretStore() = default;
+    using QObject::QObject;
 
     virtual QCoro::Task<ReadResult> read(QString account) = 0;
     // Replaces the data of an existing item; fails when there is none.

@@ -1,9 +1,9 @@
 #include "services/KeyStore.h"
 
 #include "foundation/Log.h"
+#include "platform/SecretStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "platform/SecretStore.h"
 
 #include <QPointer>
 #include <QStringDecoder>
@@ -21,7 +21,7 @@ std::optional<QString> decodeKey(const QByteArray &data)
 
 KeyStore::KeyStore(SecretStore &secrets, SettingsStore &settings, QObject *parent)
     : QObject(parent)
-    , m_secrets(secrets)
+    , m_secrets(&secrets)
     , m_settings(settings)
 {
 }
@@ -29,7 +29,9 @@ KeyStore::KeyStore(SecretStore &secrets, SettingsStore &settings, QObject *paren
 QCoro::Task<> KeyStore::load()
 {
     QPointer<KeyStore> self(this);
-    const SecretStore::ReadResult result = co_await m_secrets.read(account);
+    if (!m_secrets)
+        co_return;
+    const SecretStore::ReadResult result = co_await m_secrets->read(account);
     if (!self)
         co_return;
     if (result.status == SecretStore::Status::Ok) {
@@ -50,35 +52,44 @@ QCoro::Task<> KeyStore::load()
 
 QCoro::Task<bool> KeyStore::write(QString text)
 {
+    QPointer<KeyStore> self(this);
     const QByteArray data = text.toUtf8();
-    if (co_await m_secrets.update(account, data))
+    if (!m_secrets)
+        co_return false;
+    const bool updated = co_await m_secrets->update(account, data);
+    if (!self || !m_secrets)
+        co_return false;
+    if (updated)
         co_return true;
-    co_return co_await m_secrets.add(account, data);
+    co_return co_await m_secrets->add(account, data);
 }
 
 QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
 {
     QPointer<KeyStore> self(this);
     const QString trimmed = value ? value->trimmed() : QString();
-    bool written = false;
     if (!trimmed.isEmpty()) {
-        written = co_await write(trimmed);
+        const bool written = co_await write(trimmed);
         if (!self)
             co_return false;
-        if (!written)
+        if (!written) {
+            // A refused write (a cancelled unlock prompt, a broken service) changes nothing: the
+            // key the user had stays in the keyring and in memory.
             Log::line(QStringLiteral("KeyStore: keychain write failed; key not saved"));
-    }
-    bool succeeded = written;
-    if (!written) {
-        const bool removed = co_await m_secrets.remove(account);
-        if (!self)
             co_return false;
-        succeeded = trimmed.isEmpty() && removed;
+        }
+        m_settings.remove(SettingsKeys::groqAPIKey);
+        m_fromEnvironment = false;
+        setCachedKey(trimmed);
+        co_return true;
     }
+    const bool removed = m_secrets && co_await m_secrets->remove(account);
+    if (!self)
+        co_return false;
     m_settings.remove(SettingsKeys::groqAPIKey);
     m_fromEnvironment = false;
-    setCachedKey(written ? std::optional<QString>(trimmed) : std::nullopt);
-    co_return succeeded;
+    setCachedKey(std::nullopt);
+    co_return removed;
 }
 
 QCoro::Task<std::optional<QString>> KeyStore::migrateFromDefaultsIfNeeded()
@@ -96,7 +107,8 @@ QCoro::Task<std::optional<QString>> KeyStore::migrateFromDefaultsIfNeeded()
         co_return trimmed;
     bool verified = false;
     if (written) {
-        const SecretStore::ReadResult readBack = co_await m_secrets.read(account);
+        const SecretStore::ReadResult readBack
+            = m_secrets ? co_await m_secrets->read(account) : SecretStore::ReadResult {};
         if (!self)
             co_return trimmed;
         verified = readBack.status == SecretStore::Status::Ok && decodeKey(readBack.data) == trimmed;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/SecretStore.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
@@ -8,7 +11,6 @@
 #include <functional>
 #include <optional>
 
-class SecretStore;
 class SettingsStore;
 
 // Holds the user's Groq API key in the desktop keyring. The key is read once at launch and then
@@ -34,8 +36,9 @@ public:
     // True when the key came from the environment because no keyring exists.
     bool isFromEnvironment() const { return m_fromEnvironment; }
 
-    // Trims the value; stores it, or deletes the item when it is absent or blank. Always removes the
-    // older copy from the settings. Resolves to true when the keyring now holds what was asked.
+    // Trims the value; stores it, or deletes the item when it is absent or blank, and then removes
+    // the older copy from the settings. A write the keyring refuses changes nothing, neither the
+    // keyring nor the settings. Resolves to true when the keyring now holds what was asked.
     QCoro::Task<bool> setGroqAPIKey(std::optional<QString> value);
 
     // Moves a key left in "tam.groqAPIKey" into the keyring. Returns the trimmed key or nothing.
@@ -48,7 +51,8 @@ private:
     QCoro::Task<bool> write(QString text);
     void setCachedKey(std::optional<QString> key);
 
-    SecretStore &m_secrets;
+    // The keyring may be torn down while an operation waits on it; what follows then fails.
+    QPointer<SecretStore> m_secrets;
     SettingsStore &m_settings;
     std::optional<QString> m_key;
     bool m_fromEnvironment = false;

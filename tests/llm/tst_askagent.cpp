@@ -1,9 +1,9 @@
 #include "llm/AskAgent.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "llm/GroqClient.h"
 #include "llm/ToolExecutor.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
@@ -238,6 +238,13 @@ private slots:
         auto task = agent->ask(QStringLiteral("hi"), QString());
         QTimer::singleShot(50, agent, [agent] { delete agent; });
         QCOMPARE(awaitTask(std::move(task)).error(), ClientError::cancelled());
+
+        // The tools may go away too (the composition root tears them down first).
+        m_server.enqueue(toolCallsAnswer({ QStringLiteral("get_clipboard") }).delayed(300));
+        auto *tools = new ScriptedTools;
+        AskAgent withTools(h->client, *tools, h->settings, h->clock);
+        connect(&m_server, &MockGroqServer::requestReceived, tools, &QObject::deleteLater);
+        QCOMPARE(awaitTask(withTools.ask(QStringLiteral("hi"), QString())).error(), ClientError::cancelled());
     }
 
     void resultsAreTaggedOnce_data()

@@ -138,6 +138,15 @@ private slots:
         const QSize size = m_bubble->view()->size();
         QVERIFY2(size.width() <= 220 + 24 && size.width() > 200, qPrintable(QString::number(size.width())));
         QVERIFY(size.height() > 60);
+
+        // A line longer than the screen can hold is cut to its visible height with an ellipsis.
+        const QString endless = QString("word ").repeated(4000) + "end";
+        m_bubble->show(endless, 5s);
+        const int available = QGuiApplication::primaryScreen()->availableGeometry().height();
+        QVERIFY2(m_bubble->view()->height() <= available, qPrintable(QString::number(m_bubble->view()->height())));
+        QVERIFY(m_bubble->view()->height() > available / 2);
+        QVERIFY(m_bubble->view()->text().endsWith(QChar(0x2026)));
+        QVERIFY(endless.startsWith(m_bubble->view()->text().chopped(1)));
     }
 
     void blankLineChangesNothing()

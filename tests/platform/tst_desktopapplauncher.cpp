@@ -1,5 +1,6 @@
 #include "platform/linux/DesktopAppLauncher.h"
 #include "platform/linux/DesktopEntry.h"
+#include "platform/linux/DisplayEnvironment.h"
 
 #include "support/AwaitTask.h"
 #include "support/TestMain.h"
@@ -57,9 +58,11 @@ private slots:
         write(user, "shadowed.desktop", "Name=Shadowed\nHidden=true\nExec=/bin/true\n");
         write(system, "shadowed.desktop", "Name=Shadowed\nExec=/bin/true\n");
         write(system, "big.desktop", "Name=Big\nExec=/bin/true\n#" + QByteArray(DesktopEntry::maxFileSize, 'x') + "\n");
-        // $0 is the marker's path, $1 the quoted argument; the field code adds nothing.
+        // $0 is the marker's path, $1 the quoted argument; the field code adds nothing. The last
+        // field is the display platform the child inherited.
         write(user, "marker.desktop",
-            "Name=Marker Writer\nTryExec=sh\nExec=/bin/sh -c \"printf '%%s|' \\\\\"\\\\$@\\\\\" > \\\\\"\\\\$0\\\\\"\" "
+            "Name=Marker Writer\nTryExec=sh\nExec=/bin/sh -c \"printf '%%s|' \\\\\"\\\\$@\\\\\" "
+            "\\\\\"\\\\${QT_QPA_PLATFORM-unset}\\\\\" > \\\\\"\\\\$0\\\\\"\" "
             "\"" + m_marker.toUtf8()
                 + "\" \"two words\" %U\n");
     }
@@ -112,13 +115,21 @@ private slots:
 
     void launchesTheMatchDetached()
     {
+        // As under Wayland: the program runs on xcb, what it starts does not.
+        qputenv("WAYLAND_DISPLAY", "wayland-test");
+        qputenv("DISPLAY", ":99");
+        qunsetenv("QT_QPA_PLATFORM");
+        DisplayEnvironment::prepare();
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
+        DisplayEnvironment::keepFromChildren();
+
         DesktopAppLauncher launcher;
         const ApplicationLauncher::Launch launch = awaitTask(launcher.launch("marker writer"));
         QCOMPARE(launch.outcome, ApplicationLauncher::Launch::Outcome::Launched);
         QFile marker(m_marker);
         QTRY_VERIFY(marker.exists() && marker.size() > 0);
         QVERIFY(marker.open(QIODevice::ReadOnly));
-        QCOMPARE(marker.readAll(), QByteArray("two words|"));
+        QCOMPARE(marker.readAll(), QByteArray("two words|unset|"));
 
         const auto missing = awaitTask(launcher.launch("x; rm -rf ~"));
         QCOMPARE(missing.outcome, ApplicationLauncher::Launch::Outcome::NotFound);

@@ -1,7 +1,7 @@
+#include "platform/linux/KeychainSecretStore.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "platform/linux/KeychainSecretStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeSecretStore.h"
@@ -9,6 +9,7 @@
 #include "support/TestMain.h"
 
 #include <QFile>
+#include <QTimer>
 #include <QUuid>
 
 // The key store's rules against an in-memory keyring, then against the real desktop keyring
@@ -62,18 +63,40 @@ private slots:
         QVERIFY(secrets.items.isEmpty());
     }
 
-    void failedWriteLogsAndLeavesNoKey()
+    void failedWriteKeepsTheKeyItReplaces()
     {
         FakeSecretStore secrets;
         secrets.items.insert(KeyStore::account, "gsk_old");
-        secrets.failWrites = true;
         SettingsStore settings(m_env->settingsFilePath());
         KeyStore store(secrets, settings);
+        awaitTask(store.load());
+        secrets.failWrites = true;
         LogCapture log;
         QVERIFY(!awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_new"))));
         QCOMPARE(log.lines(), QStringList { "KeyStore: keychain write failed; key not saved" });
-        QVERIFY(secrets.items.isEmpty());
-        QVERIFY(!store.hasKey());
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_old"));
+        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_old")));
+    }
+
+    void deletionWhileTheKeyringWorksIsSafe()
+    {
+        for (const bool deleteKeyring : { false, true }) {
+            auto secrets = std::make_unique<FakeSecretStore>();
+            SettingsStore settings(m_env->settingsFilePath());
+            auto store = std::make_unique<KeyStore>(*secrets, settings);
+            QTimer gate;
+            gate.setSingleShot(true);
+            secrets->gate = &gate;
+            auto saving = store->setGroqAPIKey(QStringLiteral("gsk_new"));
+            if (deleteKeyring)
+                secrets.reset();
+            else
+                store.reset();
+            gate.start(0);
+            QVERIFY(!awaitTask(std::move(saving)));
+            if (store)
+                QVERIFY(!store->hasKey());
+        }
     }
 
     void migrationMovesTheKeyOutOfTheSettings()

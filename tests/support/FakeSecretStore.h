@@ -3,10 +3,16 @@
 #include "platform/SecretStore.h"
 
 #include <QHash>
+#include <QPointer>
+#include <QTimer>
 
-// An in-memory keyring whose operations can be made to fail.
+#include <qcoro/qcorosignal.h>
+
+// An in-memory keyring whose operations can be made to fail, or to wait for a gate timer (so a
+// test can delete something while an operation is in flight, then start the timer).
 class FakeSecretStore final : public SecretStore {
 public:
+    QPointer<QTimer> gate;
     QHash<QString, QByteArray> items;
     bool available = true;
     bool failWrites = false; // update and add fail
@@ -17,6 +23,8 @@ public:
 
     QCoro::Task<ReadResult> read(QString account) override
     {
+        if (!co_await passGate())
+            co_return ReadResult {};
         if (!available)
             co_return ReadResult { Status::Unavailable, {} };
         const auto it = items.constFind(account);
@@ -27,6 +35,8 @@ public:
     QCoro::Task<bool> update(QString account, QByteArray data) override
     {
         ++updateCalls;
+        if (!co_await passGate())
+            co_return false;
         if (!available || failWrites || !items.contains(account))
             co_return false;
         items.insert(account, data);
@@ -35,6 +45,8 @@ public:
     QCoro::Task<bool> add(QString account, QByteArray data) override
     {
         ++addCalls;
+        if (!co_await passGate())
+            co_return false;
         if (!available || failWrites)
             co_return false;
         items.insert(account, data);
@@ -43,9 +55,22 @@ public:
     QCoro::Task<bool> remove(QString account) override
     {
         ++removeCalls;
+        if (!co_await passGate())
+            co_return false;
         if (!available)
             co_return false;
         items.remove(account);
         co_return true;
+    }
+
+private:
+    // False when this store was deleted while waiting.
+    QCoro::Task<bool> passGate()
+    {
+        if (!gate)
+            co_return true;
+        QPointer<FakeSecretStore> self(this);
+        co_await qCoro(gate.data(), &QTimer::timeout);
+        co_return !self.isNull();
     }
 };

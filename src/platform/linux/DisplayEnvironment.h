@@ -1,7 +1,13 @@
 #pragma once
 
-// Chooses the display connection before the application object exists: under a Wayland session
-// the program runs through XWayland, because only X11 lets it keep its window placed and on top.
+// Chooses the display connection for the program itself: under a Wayland session it runs through
+// XWayland, because only X11 lets it keep its window placed and on top. The choice is the
+// program's alone; applications and links it opens start on the session's own display server.
 namespace DisplayEnvironment {
+// Before the application object exists: asks Qt for xcb under Wayland, unless the user chose a
+// platform.
 void prepare();
+// Once the application object exists: takes back what prepare() set, so that child processes
+// (launched applications, the URL opener) do not inherit it.
+void keepFromChildren();
 }

@@ -5,6 +5,8 @@
 #include <qcoro/qcorosignal.h>
 #include <qt6keychain/keychain.h>
 
+#include <QPointer>
+
 #include <memory>
 
 namespace {
@@ -64,8 +66,9 @@ QCoro::Task<SecretStore::ReadResult> KeychainSecretStore::read(QString account)
 
 QCoro::Task<bool> KeychainSecretStore::update(QString account, QByteArray data)
 {
+    QPointer<KeychainSecretStore> self(this);
     const ReadResult existing = co_await read(account);
-    if (existing.status != Status::Ok)
+    if (!self || existing.status != Status::Ok)
         co_return false;
     co_return co_await add(account, data);
 }

@@ -5,6 +5,8 @@
 // Secrets in the desktop keyring over the Secret Service API (gnome-keyring, KWallet), via
 // QtKeychain. Never falls back to a plain file.
 class KeychainSecretStore final : public SecretStore {
+    Q_OBJECT
+
 public:
     explicit KeychainSecretStore(QString service);
 

@@ -1,9 +1,9 @@
 #include "platform/linux/X11GlobalHotKey.h"
 
+#include "platform/linux/Xcb.h"
+
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <memory>
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -13,10 +13,7 @@
 #include <xcb/xcb_keysyms.h>
 
 namespace {
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-template<typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+using Xcb::Reply;
 
 constexpr quint8 badAccess = 10; // the X error for a combination another client holds
 
@@ -63,13 +60,11 @@ quint16 maskFor(Qt::KeyboardModifiers modifiers)
 X11GlobalHotKey::X11GlobalHotKey(QObject *parent)
     : GlobalHotKey(parent)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    m_connection = x11 ? x11->connection() : nullptr;
+    m_connection = Xcb::connection();
     if (!m_connection)
         return;
     m_keySymbols = xcb_key_symbols_alloc(m_connection);
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(m_connection)); it.rem; xcb_screen_next(&it))
-        m_roots.push_back(it.data->root);
+    m_roots = Xcb::roots(m_connection);
     qGuiApp->installNativeEventFilter(this);
 }
 

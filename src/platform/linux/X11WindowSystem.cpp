@@ -1,10 +1,9 @@
 #include "platform/linux/X11WindowSystem.h"
 
+#include "platform/linux/Xcb.h"
+
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
-#include <memory>
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -14,21 +13,11 @@
 #include <xcb/xcb.h>
 
 namespace {
-// Replies from xcb are malloc'ed and owned by the caller.
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-template<typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+using Xcb::internAtom;
+using Xcb::Reply;
 
 constexpr quint32 allDesktops = 0xFFFFFFFF;
 constexpr quint32 sourceApplication = 1; // EWMH source indication of a client message
-
-xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
-{
-    const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 template<typename T> T clampTo(int value)
 {
@@ -39,16 +28,14 @@ template<typename T> T clampTo(int value)
 X11WindowSystem::X11WindowSystem(QObject *parent)
     : WindowSystem(parent)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    m_connection = x11 ? x11->connection() : nullptr;
+    m_connection = Xcb::connection();
     if (!m_connection)
         return;
     const xcb_query_extension_reply_t *shape = xcb_get_extension_data(m_connection, &xcb_shape_id);
     m_hasShape = shape && shape->present;
     m_desktopAtom = internAtom(m_connection, "_NET_WM_DESKTOP");
     m_stackingAtom = internAtom(m_connection, "_NET_CLIENT_LIST_STACKING");
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(m_connection)); it.rem; xcb_screen_next(&it))
-        m_roots.push_back(it.data->root);
+    m_roots = Xcb::roots(m_connection);
     watchRootProperties();
     qGuiApp->installNativeEventFilter(this);
 }
