@@ -42,14 +42,7 @@ QList<Cell> cells(int row, std::initializer_list<int> columns)
 class TestAnimationPlayer : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestAnimationPlayer(TestEnvironment *env)
-        : m_env(env)
-    {
-    }
-
 private:
-    TestEnvironment *m_env;
     std::shared_ptr<SpriteSheetDecoder> m_decoder = FrameAtlas::decoder({ 3, 4, 2, 0 });
 
 private slots:

@@ -11,19 +11,12 @@ using State = PetAnimationState;
 class TestAnimationRules : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestAnimationRules(TestEnvironment *env)
-        : m_env(env)
-    {
-    }
-
 private:
     AnimationRules::Context context(double speed = 1.0) const
     {
         return { &m_manifest, m_decoder.get(), 5, 7, [this](qint64 row) { return m_names.value(row); }, speed };
     }
 
-    TestEnvironment *m_env;
     PetManifest m_manifest = FrameAtlas::manifest();
     // Rows 0 to 3 hold 3, 4, 2 and 0 frames; rows 5 and 7 are the movement rows.
     std::shared_ptr<SpriteSheetDecoder> m_decoder = FrameAtlas::decoder({ 3, 4, 2, 0 });

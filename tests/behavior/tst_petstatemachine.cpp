@@ -8,12 +8,6 @@ using Source = PetStateMachine::Source;
 class TestPetStateMachine : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestPetStateMachine(TestEnvironment *env)
-        : m_env(env)
-    {
-    }
-
 private slots:
     void init()
     {
@@ -52,7 +46,6 @@ private slots:
     }
 
 private:
-    TestEnvironment *m_env;
     std::unique_ptr<PetStateMachine> m_machine;
     QList<State> m_entered;
 };

@@ -129,10 +129,8 @@ private slots:
         auto h = harness();
         QCOMPARE(h->agent.nowSentence(), QStringLiteral("Friday, May 22 2026 at 3:30 PM PDT"));
         const QString prompt = h->agent.systemPrompt(QStringLiteral("You are Bo, a small desktop pet."));
-        QVERIFY(prompt.startsWith(QStringLiteral("You are Bo, a small desktop pet.\n\nYou also help the user by taking "
-                                                 "small actions on their computer. Use the provided tools")));
-        QVERIFY(prompt.endsWith(QStringLiteral("ego-free.\n\nIt is currently Friday, May 22 2026 at 3:30 PM PDT.")));
-        QVERIFY(prompt.contains(QStringLiteral("(\u2264180 characters)")));
+        QVERIFY(prompt.startsWith(QStringLiteral("You are Bo, a small desktop pet.\n\n")));
+        QVERIFY(prompt.endsWith(QStringLiteral("\n\nIt is currently Friday, May 22 2026 at 3:30 PM PDT.")));
         QVERIFY(!prompt.contains(QLatin1String("Mac")));
     }
 
@@ -151,8 +149,6 @@ private slots:
         QCOMPARE(m_server.requests().size(), 2);
         const QJsonObject firstBody = QJsonDocument::fromJson(m_server.requests().at(0).body).object();
         QCOMPARE(firstBody.value(QLatin1String("model")).toString(), SettingsKeys::defaultGroqModel);
-        QCOMPARE(firstBody.value(QLatin1String("temperature")).toDouble(), 0.7);
-        QCOMPARE(firstBody.value(QLatin1String("max_tokens")).toInt(), 1024);
         QCOMPARE(firstBody.value(QLatin1String("tools")).toArray().size(), 1);
 
         const QJsonArray sent = messagesOf(m_server.requests().at(1));
@@ -168,27 +164,6 @@ private slots:
                 { QStringLiteral("content"), QStringLiteral("[OK] Clipboard text:\nhello") } }));
         QCOMPARE(sent.at(4)[QLatin1String("tool_call_id")].toString(), QStringLiteral("fc_1"));
         QCOMPARE(sent.at(4)[QLatin1String("content")].toString(), QStringLiteral("[ERROR] Need a search query."));
-    }
-
-    void recordedRoundTripReplaysLikeTheReference()
-    {
-        m_server.enqueue({ Response::fixture(200, QStringLiteral("chat-tool-calls.kimi-k2.json")),
-            Response::fixture(200, QStringLiteral("chat-after-tool-result.kimi-k2.json")) });
-        auto h = harness();
-        h->tools.results.insert(QStringLiteral("weather"), QStringLiteral("40 C"));
-        const auto answer = awaitTask(h->agent.ask(QStringLiteral("What's the weather in Florence,Italy?"), QString()));
-        QCOMPARE(answer.value(), QStringLiteral("The weather in Florence, Italy is currently 40°C."));
-
-        const QJsonArray reference
-            = QJsonDocument::fromJson(MockGroqServer::fixtureBytes(QStringLiteral("request-tool-result-turn.json")))
-                  .object()
-                  .value(QLatin1String("messages"))
-                  .toArray();
-        const QJsonArray sent = messagesOf(m_server.requests().at(1));
-        QCOMPARE(sent.at(2), reference.at(2)); // the assistant turn, without "content"
-        QCOMPARE(sent.at(3).toObject().keys(), reference.at(3).toObject().keys());
-        QCOMPARE(sent.at(3)[QLatin1String("tool_call_id")], reference.at(3)[QLatin1String("tool_call_id")]);
-        QCOMPARE(sent.at(3)[QLatin1String("content")].toString(), QStringLiteral("[OK] 40 C"));
     }
 
     void fourRequestsAtMost()
@@ -263,11 +238,6 @@ private slots:
             QStringLiteral("[OK] permission_required: x"));
         row("line break first", QStringLiteral("\nCouldn't"), QStringLiteral("[OK] \nCouldn't"));
         row("typographic apostrophe", QStringLiteral("Couldn\u2019t"), QStringLiteral("[OK] Couldn\u2019t"));
-        row("unknown target", QStringLiteral("Unknown target 'Clipboard'. Use clipboard or desktop."),
-            QStringLiteral("[OK] Unknown target 'Clipboard'. Use clipboard or desktop."));
-        row("nothing played", QStringLiteral("No pet is loaded."), QStringLiteral("[ERROR] No pet is loaded."));
-        row("nothing saved", QStringLiteral("Note content was empty."),
-            QStringLiteral("[ERROR] Note content was empty."));
         row("already an error", QStringLiteral("[ERROR] Refused to open a ftp: link."),
             QStringLiteral("[ERROR] Refused to open a ftp: link."));
         row("already ok", QStringLiteral(" [OK] fine"), QStringLiteral(" [OK] fine"));

@@ -1,10 +1,10 @@
 #include "llm/ChatterGenerator.h"
 
+#include "llm/GroqClient.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "userdata/CharacterStore.h"
 #include "userdata/PetAnimationMapStore.h"
-#include "llm/GroqClient.h"
 
 #include "support/AwaitTask.h"
 #include "support/FrameAtlas.h"
@@ -118,40 +118,38 @@ private slots:
         m_server.reset();
     }
 
+    void repliesAreCutToTheirObjectAndRepaired_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<RowLines>("rows"); // empty: the reply is refused and quoted
+        QTest::newRow("fenced, blank lines dropped")
+            << "  ```json\n{\"wave\": [\"hey there!\", \"  \", \"Bye.\"], \"nap\": [\"\\n\"]}\n```\n"
+            << RowLines { { "wave", { "Hey there!", "Bye." } } };
+        QTest::newRow("cut inside the second member")
+            << "{\"wave\": [\"Hi!\", \"Yo!\"], \"run\": [\"Zoom\", \"Fa" << RowLines { { "wave", { "Hi!", "Yo!" } } };
+        QTest::newRow("cut after a stray brace")
+            << "{\"wave\": [\"Hi!\"], \"run\": [\"Zoom {fast}" << RowLines { { "wave", { "Hi!" } } };
+        for (const QString &bad : { QString("{\"wave\": [1, 2]}"), QString("{\"wave\": \"Hi\"}"), QString("[\"Hi\"]"),
+                 QString(), QString("\xff\xfe{"), QString("{\"a\": \"x") })
+            QTest::newRow(qPrintable("refused: " + bad)) << bad << RowLines();
+    }
     void repliesAreCutToTheirObjectAndRepaired()
     {
-        const auto fenced = ChatterGenerator::parsePerRowJSON(
-            "  ```json\n{\"wave\": [\"hey there!\", \"  \", \"Bye.\"], \"nap\": [\"\\n\"]}\n```\n");
-        QVERIFY(fenced.ok());
-        QCOMPARE(fenced.value(), (RowLines { { "wave", { "Hey there!", "Bye." } } }));
-
-        // Cut off inside the second member's list: the first member survives.
-        const auto cut = ChatterGenerator::parsePerRowJSON("{\"wave\": [\"Hi!\", \"Yo!\"], \"run\": [\"Zoom\", \"Fa");
-        QVERIFY(cut.ok());
-        QCOMPARE(cut.value(), (RowLines { { "wave", { "Hi!", "Yo!" } } }));
-        // The same with a stray brace inside the cut-off line.
-        const auto braced = ChatterGenerator::parsePerRowJSON("{\"wave\": [\"Hi!\"], \"run\": [\"Zoom {fast}");
-        QVERIFY(braced.ok());
-        QCOMPARE(braced.value(), (RowLines { { "wave", { "Hi!" } } }));
-
-        QCOMPARE(ChatterGenerator::salvageTruncated("{\"a\": [\"x\"] ,\n \"b\": [\"y").value_or("absent"),
-            "{\"a\": [\"x\"]}");
-        QVERIFY(!ChatterGenerator::salvageTruncated("{\"a\": \"x"));
+        QFETCH(QString, reply);
+        QFETCH(RowLines, rows);
+        const auto parsed = ChatterGenerator::parsePerRowJSON(reply);
+        if (!rows.isEmpty()) {
+            QCOMPARE(parsed.value(), rows);
+            return;
+        }
+        QCOMPARE(parsed.error().kind(), GenError::Kind::ModelDidNotReturnJSON);
+        QCOMPARE(parsed.error().reply(), reply);
     }
 
     void unusableRepliesQuoteTheirStart()
     {
-        for (const QString &bad : { QString("{\"wave\": [1, 2]}"), QString("{\"wave\": \"Hi\"}"), QString("[\"Hi\"]"),
-                 QString(), QString("\xff\xfe{") }) {
-            const auto parsed = ChatterGenerator::parsePerRowJSON(bad);
-            QVERIFY2(!parsed.ok(), qPrintable(bad));
-            QCOMPARE(parsed.error().kind(), GenError::Kind::ModelDidNotReturnJSON);
-            QCOMPARE(parsed.error().reply(), bad);
-        }
         const QString longReply = "Sorry, I can't do JSON today. " + QString(300, 'x');
-        const auto parsed = ChatterGenerator::parsePerRowJSON(longReply);
-        QVERIFY(!parsed.ok());
-        QCOMPARE(parsed.error().description(),
+        QCOMPARE(ChatterGenerator::parsePerRowJSON(longReply).error().description(),
             "The model didn't return parseable JSON. Got: " + longReply.left(200) + QChar(0x2026));
     }
 
@@ -197,11 +195,6 @@ private slots:
         QCOMPARE(GenError::partial(1, 7, { "a", "b", "c", "d", "e", "f" }).description(),
             "Wrote lines for 1 of 7 animations. The model skipped a, b, c, d and 2 more. Run it again to fill in the "
             "rest, or generate those rows individually.");
-        QCOMPARE(GenError::partial(5, 7, { "dance", "sneeze" }).description(),
-            "Wrote lines for 5 of 7 animations. The model skipped dance, sneeze. Run it again to fill in the rest, or "
-            "generate those rows individually.");
-        QCOMPARE(GenError::noKey().description(),
-            QString::fromUtf8("Add a Groq API key in Preferences \xE2\x86\x92 Advanced first."));
     }
 
     void requestCarriesPersonaPromptAndSettings()
@@ -217,26 +210,10 @@ private slots:
         QCOMPARE(m_server.requests().size(), 1);
         const QJsonObject body = bodyOf(m_server.requests().at(0));
         QCOMPARE(body.value("model").toString(), "openai/gpt-oss-20b");
-        QCOMPARE(body.value("temperature").toDouble(), 0.75);
-        QCOMPARE(body.value("max_tokens").toInt(), 4096);
         QCOMPARE(body.value("response_format").toObject().value("type").toString(), "json_object");
-        QCOMPARE(body.value("reasoning_effort").toString(), "low");
-        QCOMPARE(body.value("messages").toArray().size(), 2);
         QCOMPARE(messageText(m_server.requests().at(0), 0), h->characters.character(petID).systemPrompt());
-
-        const QString prompt = messageText(m_server.requests().at(0), 1);
-        QVERIFY(
-            prompt.startsWith("You write short chat-bubble lines for a desktop pet animation.\n\nFor EACH animation "
-                              "below, write 5 lines the pet would say WHILE PLAYING THAT EXACT ANIMATION. Every "
-                              "line must clearly reference the activity \u2014 if the animation is \"drink water\""));
-        QVERIFY(prompt.contains("- Each line must be \u2264 60 characters.\n"));
-        QVERIFY(prompt.contains("on roughly 30\u201350% of lines"));
-        QVERIFY(prompt.contains(QString::fromUtf8("(e.g. \xF0\x9F\x92\xA7 for drinking, \xF0\x9F\x91\x8B for waving, "
-                                                  "\xF0\x9F\x8F\x83 for running)")));
-        QVERIFY(prompt.endsWith(QString::fromUtf8("\"it's me \xF0\x9F\x94\xA5\xF0\x9F\x94\xA5\xF0\x9F\x94\xA5\"]\n\n"
-                                                  "Animations:\n- \"wave\"\n- \"drink water\"\n\nRespond with ONLY a "
-                                                  "JSON object of this exact shape (no commentary):\n{\n  \"<animation "
-                                                  "name>\": [\"line 1\", \"line 2\", ...]\n}")));
+        QVERIFY(messageText(m_server.requests().at(0), 1).contains("write 5 lines"));
+        QCOMPARE(askedNames(m_server.requests().at(0)), QStringList({ "wave", "drink water" }));
     }
 
     void refusedJSONModeIsAskedOnceMoreWithoutIt()
@@ -256,11 +233,7 @@ private slots:
         QCOMPARE(messages.size(), 3);
         QCOMPARE(messages.at(0), first.value("messages").toArray().at(0));
         QCOMPARE(messages.at(1), first.value("messages").toArray().at(1));
-        QCOMPARE(messages.at(2).toObject(),
-            QJsonObject({ { "role", "system" },
-                { "content",
-                    "Reply with raw JSON only. No markdown fences, no commentary, no explanation before or "
-                    "after." } }));
+        QCOMPARE(messages.at(2)["role"].toString(), "system");
         QCOMPARE(second.value("temperature"), first.value("temperature"));
         QCOMPARE(second.value("max_tokens"), first.value("max_tokens"));
 

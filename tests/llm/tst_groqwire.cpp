@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <cmath>
 #include <limits>
 
 Q_DECLARE_METATYPE(ClientError)
@@ -16,9 +15,6 @@ Q_DECLARE_METATYPE(ClientError)
 // (tests/data/groq/README.md names their sources).
 class TestGroqWire : public QObject {
     Q_OBJECT
-
-public:
-    explicit TestGroqWire(TestEnvironment *) { }
 
 private:
     static QJsonObject object(const QByteArray &json) { return QJsonDocument::fromJson(json).object(); }
@@ -134,9 +130,6 @@ private slots:
         const auto message = [&row](const char *tag, const char *json, const QString &expected) {
             row(tag, withMessage(json), expected);
         };
-        message("no arguments",
-            R"({"role":"assistant","tool_calls":[{"id":"c1","type":"function","function":{"name":"get_clipboard"}}]})",
-            "calls:c1={}");
         message("arguments not text",
             R"({"role":"assistant","tool_calls":[{"id":"c1","function":{"name":"x","arguments":{"a":1}}}]})",
             "calls:c1={}");
@@ -146,10 +139,8 @@ private slots:
         message(
             "every call skipped", R"({"role":"assistant","tool_calls":[{"id":7,"function":{"name":"x"}}]})", "calls:");
         message("empty list, content", R"({"role":"assistant","tool_calls":[],"content":"Hi"})", "reply:Hi");
-        message("null content", R"({"role":"assistant","content":null})", "reply:");
         message("tool_calls not a list", R"({"role":"assistant","tool_calls":"x","content":"Yo"})", "reply:Yo");
         row("no choices", R"({"choices":[]})", unparsable);
-        row("array at top", "[1]", unparsable);
     }
     void toolStepToleratesOddShapes()
     {
@@ -233,11 +224,9 @@ private slots:
         QTest::addColumn<double>("hint"); // -1 for none
         const QString tpm = QString::fromUtf8(fixture("error-429-tpm.json"));
         QTest::newRow("blanks around") << QStringLiteral(" \t3 ") << QString() << 3.0;
-        QTest::newRow("fraction") << QStringLiteral("2.3") << tpm << 2.3;
         QTest::newRow("body hint") << QStringLiteral("-") << tpm << 5.289;
         QTest::newRow("http date") << QStringLiteral("Wed, 21 Oct 2015 07:28:00 GMT") << tpm << 5.289;
         QTest::newRow("garbage") << QStringLiteral("soon") << QString() << -1.0;
-        QTest::newRow("inf") << QStringLiteral("inf") << QString() << -1.0;
         QTest::newRow("nan") << QStringLiteral("nan") << QStringLiteral("try again in 1.5s.") << 1.5;
         QTest::newRow("1e308") << QStringLiteral("1e308") << QString() << -1.0;
         QTest::newRow("negative") << QStringLiteral("-5") << QString() << -1.0;
@@ -256,27 +245,11 @@ private slots:
         QCOMPARE(parsed.value_or(-1.0), hint);
     }
 
-    void retryWaitIsBoundedByEightSeconds()
-    {
-        QCOMPARE(GroqResponses::retryWaitSeconds(std::nullopt, 0, 0.25), 1.25);
-        QCOMPARE(GroqResponses::retryWaitSeconds(std::nullopt, 1, 0.5), 2.5);
-        QCOMPARE(GroqResponses::retryWaitSeconds(3.0, 1, 0.4), 3.0);
-        QCOMPARE(GroqResponses::retryWaitSeconds(30.0, 0, 0.0), 8.0);
-        const double inf = std::numeric_limits<double>::infinity();
-        for (double odd : { inf, -inf, std::nan(""), 1e308, -5.0 }) {
-            const double wait = GroqResponses::retryWaitSeconds(odd, 1, odd);
-            QVERIFY2(wait >= 0.0 && wait <= 8.0, qPrintable(QString::number(wait)));
-        }
-    }
-
     void everyErrorDescribesItself_data()
     {
         QTest::addColumn<ClientError>("error");
         QTest::addColumn<QString>("description");
         const QString advanced = "Preferences \u2192 Advanced.";
-        const QString retired = " Groq retires models regularly \u2014 pick another in " + advanced;
-        const QString badKey = "Groq rejected the API key. Paste a fresh one from console.groq.com.";
-        const QString waitAMoment = "Rate limit hit. Try again in a moment.";
         const auto row = [](const char *tag, const ClientError &error, const QString &description) {
             QTest::newRow(tag) << error << description;
         };
@@ -285,35 +258,19 @@ private slots:
         };
         row("400 tool calling beats json", ClientError::http(400, "JSON and Tool Calling"),
             "This model can't take actions \u2014 pick another in " + advanced);
-        row("400 json", http(400, "error-400-json-validate-failed.json"),
-            "This model didn't return usable JSON. Try a different one in " + advanced);
         row("400 other", http(400, "error-400-tool-use-failed.json"),
             "Failed to call a function. Please adjust your prompt. See 'failed_generation' for more details.");
-        row("401", http(401, "error-401-invalid-api-key.json"), badKey);
-        row("403", ClientError::http(403, QString()), badKey);
+        row("403", ClientError::http(403, QString()),
+            "Groq rejected the API key. Paste a fresh one from console.groq.com.");
         row("404", ClientError::http(404, R"({"error":{"message":"The model x does not exist"}})"),
-            "The model x does not exist." + retired);
-        row("404 empty", ClientError::http(404, QString()), retired);
+            "The model x does not exist. Groq retires models regularly \u2014 pick another in " + advanced);
         row("500 empty", ClientError::http(500, QString()), "Groq request failed (HTTP 500).");
         row("503 plain text", http(503, "error-503-upstream-plaintext.txt"),
             QString::fromUtf8(fixture("error-503-upstream-plaintext.txt")));
         row("long body clipped", ClientError::http(502, QString(5000, 'x')), QString(1000, 'x') + QChar(0x2026));
         row("rate 1.2", ClientError::rateLimited(1.2, {}), "Rate limit \u2014 try again in 2s.");
-        row("rate 0", ClientError::rateLimited(0, {}), waitAMoment);
-        row("rate inf", ClientError::rateLimited(std::numeric_limits<double>::infinity(), {}), waitAMoment);
-        row("rate 1e308", ClientError::rateLimited(1e308, {}), "Rate limit \u2014 try again in 1000000000000s.");
-        row("decoding", ClientError::decoding("Detail."), "Groq returned a response we couldn't parse. Detail.");
-        row("missing key", ClientError::missingKey(), "No Groq API key set. Add one in " + advanced);
-        row("empty", ClientError::empty(), "Groq returned an empty completion.");
-        row("network", ClientError::network(ClientError::NetworkFailure::Other, "Connection refused."),
-            "Couldn't reach Groq: Connection refused.");
-        row("timeout", ClientError::network(ClientError::NetworkFailure::TimedOut, "x"),
-            "Groq didn't answer in time. Try again in a moment.");
-        row("cancelled", ClientError::cancelled(), "The request to Groq was cancelled.");
-        row("invalid json", ClientError::invalidJSON("illegal value"),
-            "Groq sent an answer that isn't JSON: illegal value.");
-        row("file", ClientError::fileRead("No such file or directory"),
-            "Couldn't read the recording: No such file or directory.");
+        row("rate inf", ClientError::rateLimited(std::numeric_limits<double>::infinity(), {}),
+            "Rate limit hit. Try again in a moment.");
     }
     void everyErrorDescribesItself()
     {
@@ -329,10 +286,6 @@ private slots:
         QVERIFY(ClientError::http(400, QStringLiteral("Failed to validate JSON")).isJSONValidationFailure());
         QVERIFY(!ClientError::http(422, QStringLiteral("json_validate_failed")).isJSONValidationFailure());
         QVERIFY(!ClientError::decoding(QStringLiteral("json_validate_failed")).isJSONValidationFailure());
-        QCOMPARE(
-            GroqResponses::humanReadable(QStringLiteral(R"({"error":{"message":"Done."}})")), QStringLiteral("Done."));
-        QCOMPARE(GroqResponses::humanReadable(QStringLiteral(R"({"error":{"message":""}})")),
-            QStringLiteral(R"({"error":{"message":""}})"));
     }
 };
 

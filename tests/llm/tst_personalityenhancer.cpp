@@ -1,7 +1,7 @@
 #include "llm/PersonalityEnhancer.h"
 
-#include "settings/SettingsStore.h"
 #include "llm/GroqClient.h"
+#include "settings/SettingsStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/MockGroqServer.h"
@@ -86,18 +86,8 @@ private slots:
         QCOMPARE(m_server.requests().size(), 1);
         const QJsonObject body = bodyOf(m_server.requests().at(0));
         QCOMPARE(body.value("model").toString(), "openai/gpt-oss-120b");
-        QCOMPARE(body.value("temperature").toDouble(), 0.8);
-        QCOMPARE(body.value("max_tokens").toInt(), 1200);
-        QCOMPARE(body.value("reasoning_effort").toString(), "low");
-        QVERIFY(!body.contains("response_format"));
-        QCOMPARE(messageText(m_server.requests().at(0), 0),
-            "You help a user write vivid character descriptions for small desktop pets. You write in plain prose. You "
-            "use proper sentence casing. You do not add quotes, prefaces, markdown, or commentary. You return only the "
-            "description.");
-        QCOMPARE(messageText(m_server.requests().at(0), 1),
-            "Write a personality description (2\u20134 sentences, ~80\u2013220 characters total) for a small desktop "
-            "pet. Give it a distinct, specific personality \u2014 their attitude, what they care about, how they "
-            "speak, one or two quirks. Avoid generic descriptions. Use proper sentence casing.");
+        QVERIFY(!body.contains("response_format")); // prose, not JSON
+        QVERIFY(messageText(m_server.requests().at(0), 1).startsWith("Write a personality description"));
     }
 
     void aSketchIsRewrittenUnderThePetsName()
@@ -106,17 +96,11 @@ private slots:
         m_server.enqueue(reply("Bo naps hard and judges harder."));
         QCOMPARE(h->enhance("\n  sleepy, judgy otter \n", " Bo ").value(), "Bo naps hard and judges harder.");
         const QString prompt = messageText(m_server.requests().at(0), 1);
-        QVERIFY(prompt.startsWith("A user wrote this short personality sketch for a small desktop pet named Bo:\n\n"
-                                  "sleepy, judgy otter\n\nRewrite it as a vivid 2\u20134 sentence personality "
-                                  "description that:\n- Preserves the original intent and every detail.\n"));
-        QVERIFY(prompt.endsWith("- Stays between ~80 and ~220 characters total.\n\nReturn only the rewritten "
-                                "description. No quotes, no preface, no markdown."));
+        QVERIFY(prompt.contains("pet named Bo:\n\nsleepy, judgy otter\n\nRewrite"));
 
         m_server.enqueue(reply("Calm."));
         QVERIFY(h->enhance("calm", "").ok());
-        QVERIFY(messageText(m_server.requests().at(1), 1)
-                    .startsWith("A user wrote this short personality sketch for "
-                                "a small desktop pet:\n\ncalm\n\nRewrite"));
+        QVERIFY(messageText(m_server.requests().at(1), 1).contains("pet:\n\ncalm\n\nRewrite"));
     }
 
     void repliesLoseOnePairOfQuotes()
@@ -134,10 +118,7 @@ private slots:
     void failuresComeBackAsErrors()
     {
         auto noKey = harness(std::nullopt);
-        const auto missing = noKey->enhance("calm", "Bo");
-        QCOMPARE(missing.error(), EnhanceError::noKey());
-        QCOMPARE(missing.error().description(),
-            QString::fromUtf8("Add a Groq API key in Preferences \xE2\x86\x92 Advanced first."));
+        QCOMPARE(noKey->enhance("calm", "Bo").error(), EnhanceError::noKey());
         QCOMPARE(m_server.requests().size(), 0);
 
         auto h = harness();

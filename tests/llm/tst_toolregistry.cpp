@@ -1,12 +1,12 @@
-#include "settings/SettingsStore.h"
-#include "userdata/NoteStore.h"
-#include "userdata/PetAnimationMapStore.h"
-#include "userdata/ReminderStore.h"
 #include "llm/AskAgent.h"
 #include "llm/ToolHost.h"
 #include "llm/ToolRegistry.h"
 #include "pets/PetPackage.h"
 #include "platform/UrlOpener.h"
+#include "settings/SettingsStore.h"
+#include "userdata/NoteStore.h"
+#include "userdata/PetAnimationMapStore.h"
+#include "userdata/ReminderStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeApplicationLauncher.h"
@@ -88,14 +88,10 @@ struct Fixture {
         registry.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    QString raw(const QString &name, const QString &arguments = QStringLiteral("{}"))
-    {
-        return awaitTask(registry.execute({ QStringLiteral("call-1"), name, arguments }));
-    }
     // The text the model would read for the call, tag included.
     QString call(const QString &name, const QString &arguments = QStringLiteral("{}"))
     {
-        return AskAgent::tagToolResult(raw(name, arguments));
+        return AskAgent::tagToolResult(awaitTask(registry.execute({ QStringLiteral("call-1"), name, arguments })));
     }
     QString call(const QString &name, const QJsonObject &arguments)
     {
@@ -138,11 +134,6 @@ private slots:
         QCOMPARE(names,
             QStringList({ "take_screenshot", "add_reminder", "get_clipboard", "play_animation", "save_note",
                 "recall_notes", "open_url_or_app", "web_search" }));
-        QCOMPARE(specs.at(3).description,
-            QString("Play one of the pet's animations by the user-given name. Names are configured in Preferences "
-                    "\u2192 Animations. Only call this for animations the user explicitly named."));
-        QCOMPARE(specs.at(6).parameters["properties"]["target"]["description"].toString(),
-            QString("Either a URL like https://example.com or an app name like 'Spotify'."));
         QCOMPARE(specs.at(1).parameters["properties"]["repeats"]["enum"].toArray(),
             QJsonArray({ "none", "daily", "weekly", "hourly", "every_minute" }));
         QCOMPARE(specs.at(2).parameters["required"].toArray(), QJsonArray());
@@ -181,6 +172,11 @@ private slots:
             "[ERROR] Screenshot cancelled \u2014 no region was selected.", { true });
         row("failed", "{}", Capture::failed("no screen could be read"),
             "[ERROR] Couldn't take the screenshot: no screen could be read.", { false });
+        row("refused", "{}", Capture::refused(),
+            "[ERROR] PERMISSION_REQUIRED: Screenshots aren't allowed for tamsel yet. Your desktop just asked \u2014 "
+            "open "
+            "your desktop's privacy settings for screenshots, allow tamsel, then ask me to try again.",
+            { false });
         row("no desktop folder", R"({"target": "desktop"})", picture, "[ERROR] Couldn't resolve the Desktop folder.",
             {});
     }
@@ -195,15 +191,6 @@ private slots:
         QCOMPARE(f.call("take_screenshot", arguments), expected);
         QCOMPARE(f.capturer.requests, requests);
         QCOMPARE(f.clipboard.image.isNull(), !expected.endsWith("Saved to clipboard."));
-    }
-
-    void refusedCaptureAsksForPermission()
-    {
-        Fixture f(m_env);
-        f.capturer.next = Capture::refused();
-        const QString answer = f.call("take_screenshot", R"({"target": "clipboard"})");
-        QVERIFY2(answer.startsWith("[ERROR] PERMISSION_REQUIRED: "), qPrintable(answer));
-        QVERIFY(answer.endsWith("then ask me to try again."));
     }
 
     void screenshotOutlivesTheRegistry()
@@ -297,7 +284,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QList<int>, played);
         Fixture f(m_env);
-        QCOMPARE(f.raw("play_animation", R"({"name": "wave"})"), QString("No pet is loaded."));
+        QCOMPARE(f.call("play_animation", R"({"name": "wave"})"), QString("[ERROR] No pet is loaded."));
         f.host.decoder = FrameAtlas::decoder({ 1, 2, 2, 0 });
         f.host.package = PetPackage { FrameAtlas::manifest(), "/nowhere" };
         const QString pet = FrameAtlas::manifest().id;
@@ -325,7 +312,8 @@ private slots:
         Fixture f(m_env);
         QCOMPARE(f.call("recall_notes"), QString("[ERROR] No notes saved yet."));
         QCOMPARE(f.call("recall_notes", R"({"query": ""})"), QString("[ERROR] No notes match ''."));
-        QCOMPARE(f.raw("save_note", R"({"title": "x", "content": " \t"})"), QString("Note content was empty."));
+        QCOMPARE(
+            f.call("save_note", R"({"title": "x", "content": " \t"})"), QString("[ERROR] Note content was empty."));
         QCOMPARE(f.call("save_note", R"({"content": "buy milk"})"), QString("[OK] Saved note 'Untitled'."));
         f.clock.advanceSeconds(86400);
         QCOMPARE(
@@ -348,7 +336,6 @@ private slots:
         row("mail", "mailto:someone", "[OK] Opened mailto:someone.", "open mailto:someone");
         row("web", " https://example.com/a?b=c ", "[OK] Opened https://example.com/a?b=c.",
             "open https://example.com/a?b=c");
-        row("ftp", "ftp://files.example.com/x", refused.arg("ftp"), "");
         row("file, any case", "FILE:///etc/passwd", refused.arg("file"), "");
         row("bare domain", "example.com/docs", "[OK] Opened https://example.com/docs.",
             "open https://example.com/docs");

@@ -7,14 +7,7 @@
 class TestAnimationPreviewView : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestAnimationPreviewView(TestEnvironment *env)
-        : m_env(env)
-    {
-    }
-
 private:
-    TestEnvironment *m_env;
     // Rows 0 to 4 hold 3, 4, 2, 0 and 1 frames.
     std::shared_ptr<SpriteSheetDecoder> m_decoder = FrameAtlas::decoder({ 3, 4, 2, 0, 1 });
 

@@ -1,11 +1,11 @@
 #include "support/FakeWindowSystem.h"
 #include "support/TestMain.h"
 
-#include "platform/linux/X11WindowSystem.h"
 #include "petwindow/PetSpriteView.h"
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "petwindow/SpeechBubbleView.h"
+#include "platform/linux/X11WindowSystem.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,9 +48,6 @@ const QPoint windowOrigin(400, 300);
 class TestGuiPetWindow : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestGuiPetWindow(TestEnvironment *) { }
-
 private:
     PetSpriteView *view() const { return m_controller->spriteView(); }
     QPoint globalCentre() const { return view()->mapToGlobal(QPoint(48, 48)); }
@@ -88,42 +85,31 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void pressMovedLessThanThresholdIsClickButWindowFollows()
+    void pressAndMovesBecomeClickOrDrag_data()
     {
+        QTest::addColumn<QList<QPoint>>("moves"); // from the press, in order
+        QTest::addColumn<QStringList>("events");
         // 3-4-5: five points away, although seven apart counted along the axes.
-        const QPoint start = globalCentre();
-        pressAt(start);
-        moveTo(start + QPoint(3, 4));
-        QCOMPARE(view()->pos(), windowOrigin + QPoint(3, 4));
-        releaseAt(start + QPoint(3, 4));
-        QCOMPARE(m_recorder->events, QStringList { "click" });
+        QTest::newRow("below the threshold: a click, the window follows")
+            << QList<QPoint> { { 3, 4 } } << QStringList { "click" };
+        // Vertical moves report no direction; the drag starts once and ends once.
+        QTest::newRow("threshold reached: a drag")
+            << QList<QPoint> { { 0, 6 }, { 0, 20 } } << QStringList { "drag-start", "drag-end" };
+        // A drag from 6 right of the press; 1-point steps say nothing, then 2 to the left does.
+        QTest::newRow("small steps carry no direction") << QList<QPoint> { { 6, 0 }, { 7, 0 }, { 8, 0 }, { 6, 0 },
+            { 6, 9 } } << QStringList { "drag-start", "right", "left", "drag-end" };
     }
-
-    void pressMovedExactlyThresholdIsDrag()
+    void pressAndMovesBecomeClickOrDrag()
     {
+        QFETCH(QList<QPoint>, moves);
+        QFETCH(QStringList, events);
         const QPoint start = globalCentre();
         pressAt(start);
-        moveTo(start + QPoint(0, 6));
-        moveTo(start + QPoint(0, 20));
-        QCOMPARE(view()->pos(), windowOrigin + QPoint(0, 20));
-        QVERIFY(view()->isDragging());
-        releaseAt(start + QPoint(0, 20));
-        // Vertical moves report no direction; the drag starts once and ends once, never as a click.
-        QCOMPARE(m_recorder->events, (QStringList { "drag-start", "drag-end" }));
-    }
-
-    void dragDirectionsIgnoreSmallSteps()
-    {
-        const QPoint start = globalCentre();
-        pressAt(start);
-        moveTo(start + QPoint(6, 0)); // becomes a drag, 6 to the right of the press
-        moveTo(start + QPoint(7, 0)); // 1 point: nothing
-        moveTo(start + QPoint(8, 0)); // 1 point from the newest x: nothing
-        moveTo(start + QPoint(6, 0)); // 2 to the left
-        moveTo(start + QPoint(6, 9)); // no horizontal move at all
-        releaseAt(start + QPoint(6, 9));
-        QCOMPARE(m_recorder->events, (QStringList { "drag-start", "right", "left", "drag-end" }));
-        QCOMPARE(view()->pos(), windowOrigin + QPoint(6, 9));
+        for (const QPoint &move : std::as_const(moves))
+            moveTo(start + move);
+        QCOMPARE(view()->pos(), windowOrigin + moves.last());
+        releaseAt(start + moves.last());
+        QCOMPARE(m_recorder->events, events);
     }
 
     void doubleClickComesAfterClick_data()
@@ -201,14 +187,11 @@ private slots:
             QCOMPARE(handle->flags().testFlag(Qt::WindowStaysOnTopHint), step.onTop);
             QCOMPARE(handle->flags().testFlag(Qt::WindowStaysOnBottomHint), step.onBottom);
             QCOMPARE(view()->windowFlags(), handle->flags());
-            QTest::qWait(50);
-            QVERIFY(view()->isVisible());
-            QVERIFY(handle->isExposed());
+            QVERIFY(view()->isVisible() && handle->isVisible());
         }
 
         m_controller->setClickThrough(true);
-        QTest::qWait(50);
-        QVERIFY(handle->isExposed());
+        QVERIFY(handle->isVisible());
         // Synthetic events still reach the widget; the view must not act on them either.
         QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(48, 48));
         QTest::mouseClick(view(), Qt::RightButton, {}, QPoint(48, 48));
@@ -266,8 +249,7 @@ private slots:
 
         m_controller->setClickThrough(true);
         QTRY_VERIFY(m_x11->inputShape(handle).isEmpty());
-        view()->setFrame(blockFrame());
-        QTest::qWait(50);
+        view()->setFrame(blockFrame()); // shapes go out at once, on the connection the query uses
         QVERIFY(m_x11->inputShape(handle).isEmpty());
         m_controller->setClickThrough(false);
         QTRY_COMPARE(m_x11->inputShape(handle), block);
@@ -316,9 +298,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_x11->isCovered(handle), 15000);
 
         // Shown again, the other window comes out on top; the pet follows it up on its own.
-        cover.hide();
-        QTest::qWait(600);
         QSignalSpy restacked(m_x11.get(), &WindowSystem::stackingChanged);
+        cover.hide();
+        QTRY_VERIFY(restacked.count() >= 1); // the window manager has taken it off the stack
+        restacked.clear();
         cover.show();
         QVERIFY(QTest::qWaitForWindowExposed(&cover));
         QTRY_VERIFY(restacked.count() >= 1);

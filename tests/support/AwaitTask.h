@@ -14,34 +14,24 @@
 template<typename T> T awaitTask(QCoro::Task<T> task, int timeoutMs = 15000)
 {
     QEventLoop loop;
-    bool done = false;
-    if constexpr (std::is_void_v<T>) {
-        auto wrapper = [&]() -> QCoro::Task<> {
+    // For a void task the flag stands in for its result.
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
+    auto wrapper = [&]() -> QCoro::Task<> {
+        if constexpr (std::is_void_v<T>) {
             co_await std::move(task);
-            done = true;
-            loop.quit();
-        };
-        auto running = wrapper();
-        if (!done) {
-            QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        if (!done)
-            qFatal("awaitTask: coroutine did not finish within %d ms", timeoutMs);
-    } else {
-        std::optional<T> result;
-        auto wrapper = [&]() -> QCoro::Task<> {
+            result.emplace(true);
+        } else {
             result.emplace(co_await std::move(task));
-            done = true;
-            loop.quit();
-        };
-        auto running = wrapper();
-        if (!done) {
-            QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-            loop.exec();
         }
-        if (!done)
-            qFatal("awaitTask: coroutine did not finish within %d ms", timeoutMs);
-        return std::move(*result);
+        loop.quit();
+    };
+    auto running = wrapper();
+    if (!result) {
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
     }
+    if (!result)
+        qFatal("awaitTask: coroutine did not finish within %d ms", timeoutMs);
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*result);
 }

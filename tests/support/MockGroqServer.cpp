@@ -8,25 +8,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace {
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 413: return "Payload Too Large";
-    case 422: return "Unprocessable Entity";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    default: return "Status";
-    }
-}
-}
+#include <algorithm>
 
 QByteArray MockGroqServer::Request::header(const QByteArray &name) const
 {
@@ -40,12 +22,8 @@ QByteArray MockGroqServer::Request::header(const QByteArray &name) const
 
 bool MockGroqServer::Request::hasHeader(const QByteArray &name) const
 {
-    const QByteArray lower = name.toLower();
-    for (const auto &entry : headers) {
-        if (entry.first == lower)
-            return true;
-    }
-    return false;
+    return std::any_of(
+        headers.cbegin(), headers.cend(), [lower = name.toLower()](const auto &entry) { return entry.first == lower; });
 }
 
 MockGroqServer::Response MockGroqServer::Response::json(int status, QByteArray body)
@@ -220,7 +198,6 @@ void MockGroqServer::onReadyRead(QTcpSocket *socket)
                 R"({"error":{"message":"mock: no scripted response","type":"internal_server_error"}})"
                 "\n")
             : m_script.takeFirst();
-        emit requestReceived();
         if (response.delayMs > 0) {
             QTimer::singleShot(response.delayMs, socket, [this, socket, response] { answer(socket, response); });
             return; // the client waits for this answer before it sends anything else
@@ -237,7 +214,8 @@ void MockGroqServer::answer(QTcpSocket *socket, const Response &response)
         socket->abort();
         return;
     }
-    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    // The client reads the status code only, so every answer carries the same reason phrase.
+    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     for (const auto &[name, value] : response.headers)
         bytes += name + ": " + value + "\r\n";
     bytes += "content-length: " + QByteArray::number(response.body.size()) + "\r\n";

@@ -63,15 +63,11 @@ public:
     void enqueue(Response response);
     void enqueue(const QList<Response> &responses);
     QList<Request> requests() const { return m_requests; }
-    qsizetype pendingResponses() const { return m_script.size(); }
     // Forgets the recorded requests and the remaining script.
     void reset();
 
     // The bytes of a file in tests/data/groq/.
     static QByteArray fixtureBytes(const QString &name);
-
-signals:
-    void requestReceived();
 
 private:
     void onNewConnection();
