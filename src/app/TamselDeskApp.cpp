@@ -1,11 +1,9 @@
 #include "app/TamselDeskApp.h"
 
-#include "services/KeyStore.h"
-#include "foundation/Log.h"
-#include "tray/PawIcon.h"
-#include "settings/SettingsStore.h"
 #include "app/AppDelegate.h"
+#include "foundation/Log.h"
 #include "pets/PetLibrary.h"
+#include "platform/ApplicationIcon.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
 #include "platform/linux/DesktopAppLauncher.h"
@@ -21,6 +19,8 @@
 #include "platform/linux/X11GlobalHotKey.h"
 #include "platform/linux/X11ScreenCapturer.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "services/KeyStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -37,7 +37,7 @@ int launch(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
-    QApplication::setWindowIcon(PawIcon::icon());
+    QApplication::setWindowIcon(ApplicationIcon::icon());
     // A tray program: it lives on with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
 
