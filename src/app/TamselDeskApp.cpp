@@ -13,6 +13,7 @@
 #include "platform/linux/DisplayEnvironment.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/PortalScreenCapturer.h"
+#include "platform/linux/SessionSingleInstance.h"
 #include "platform/linux/SystemClipboard.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/UnixSignalWatcher.h"
@@ -40,6 +41,11 @@ int launch(int argc, char **argv)
     QApplication::setWindowIcon(ApplicationIcon::icon());
     // A tray program: it lives on with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per session: a later start asks this one to show its pet and leaves.
+    SessionSingleInstance instance { QString::fromLatin1(applicationId) };
+    if (!instance.claim())
+        return 0;
 
     KeychainSecretStore secrets { QString::fromLatin1(applicationId) };
     KeyStore keyStore(secrets, SettingsStore::shared());
@@ -74,6 +80,11 @@ int launch(int argc, char **argv)
     environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
     AppDelegate delegate(environment);
+    // As the menu's Show Pet: shows a hidden pet, never hides a shown one.
+    QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, [&delegate] {
+        if (!delegate.isPetWindowVisible())
+            delegate.togglePetVisibility();
+    });
 
     // Signals and the end of the session take the same road as the Quit item.
     UnixSignalWatcher signalWatcher;
