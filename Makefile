@@ -1,5 +1,5 @@
 # The two commands of the README, plus development helpers.
-.PHONY: run test bench fuzz format clean
+.PHONY: run test bench fuzz format deb clean
 
 run:
 	@scripts/run.sh
@@ -12,6 +12,9 @@ bench:
 
 fuzz:
 	@scripts/fuzz.sh
+
+deb:
+	@scripts/package-deb.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,11 +1,9 @@
 #include "app/TamselDeskApp.h"
 
-#include "services/KeyStore.h"
-#include "foundation/Log.h"
-#include "tray/PawIcon.h"
-#include "settings/SettingsStore.h"
 #include "app/AppDelegate.h"
+#include "foundation/Log.h"
 #include "pets/PetLibrary.h"
+#include "platform/ApplicationIcon.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
 #include "platform/linux/DesktopAppLauncher.h"
@@ -15,12 +13,15 @@
 #include "platform/linux/DisplayEnvironment.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/PortalScreenCapturer.h"
+#include "platform/linux/SessionSingleInstance.h"
 #include "platform/linux/SystemClipboard.h"
 #include "platform/linux/SystemLog.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "platform/linux/X11GlobalHotKey.h"
 #include "platform/linux/X11ScreenCapturer.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "services/KeyStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -38,9 +39,14 @@ int launch(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
-    QApplication::setWindowIcon(PawIcon::icon());
+    QApplication::setWindowIcon(ApplicationIcon::icon());
     // A tray program: it lives on with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per session: a later start asks this one to show its pet and leaves.
+    SessionSingleInstance instance { QString::fromLatin1(applicationId) };
+    if (!instance.claim())
+        return 0;
 
     KeychainSecretStore secrets { QString::fromLatin1(applicationId) };
     KeyStore keyStore(secrets, SettingsStore::shared());
@@ -76,6 +82,11 @@ int launch(int argc, char **argv)
     environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
     AppDelegate delegate(environment);
+    // As the menu's Show Pet: shows a hidden pet, never hides a shown one.
+    QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, [&delegate] {
+        if (!delegate.isPetWindowVisible())
+            delegate.togglePetVisibility();
+    });
 
     // Signals and the end of the session take the same road as the Quit item.
     UnixSignalWatcher signalWatcher;

@@ -229,6 +229,19 @@ void page(Canvas &c, const Pose &pose, Origin o)
     }
 }
 
+// Ears, head and face seen from the front, the head centred on (hx, hy).
+void frontHead(Canvas &c, int hx, int hy, const Pose &pose)
+{
+    const int le = pose.leftEar;
+    const int re = pose.rightEar;
+    ear(c, QPointF(hx - 11.5, hy - 3.5), QPointF(hx - 10.0 - le * 1.0, hy - 14.0 + le * 1.5),
+        QPointF(hx - 3.0, hy - 8.5));
+    ear(c, QPointF(hx + 3.0, hy - 8.5), QPointF(hx + 10.0 + re * 1.0, hy - 14.0 + re * 1.5),
+        QPointF(hx + 11.5, hy - 3.5));
+    c.part(Mask::ellipse(QPointF(hx, hy), 12.5, 10.0), Fur, Outline, Shading::Full);
+    face(c, hx, hy, pose);
+}
+
 void frontView(Canvas &c, const Pose &pose)
 {
     const Origin o { pose.dx, pose.dy + Baseline };
@@ -269,15 +282,7 @@ void frontView(Canvas &c, const Pose &pose)
     foot(28.5, pose.rightFootLift, pose.rightFootDx, pose.rightToe);
 
     drawArms(Arms::Sides);
-
-    const int le = pose.leftEar;
-    const int re = pose.rightEar;
-    ear(c, QPointF(hx - 11.5, hy - 3.5), QPointF(hx - 10.0 - le * 1.0, hy - 14.0 + le * 1.5),
-        QPointF(hx - 3.0, hy - 8.5));
-    ear(c, QPointF(hx + 3.0, hy - 8.5), QPointF(hx + 10.0 + re * 1.0, hy - 14.0 + re * 1.5),
-        QPointF(hx + 11.5, hy - 3.5));
-    c.part(Mask::ellipse(QPointF(hx, hy), 12.5, 10.0), Fur, Outline, Shading::Full);
-    face(c, hx, hy, pose);
+    frontHead(c, hx, hy, pose);
 
     if (pose.page)
         page(c, pose, o);
@@ -333,6 +338,13 @@ void profileView(Canvas &c, const Pose &pose)
     props(c, pose, o);
 }
 
+}
+
+Canvas drawHead(const Pose &pose, int hx, int hy)
+{
+    Canvas canvas;
+    frontHead(canvas, hx, hy, pose);
+    return canvas;
 }
 
 Canvas drawCat(const Pose &pose, bool mirror)

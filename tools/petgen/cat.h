@@ -72,5 +72,7 @@ struct Pose {
 
 // The frame for `pose` on a fresh canvas. `mirror` flips it to face the other way.
 Canvas drawCat(const Pose &pose, bool mirror = false);
+// Only the front view's ears, head and face, the head centred on (hx, hy): the program's icon.
+Canvas drawHead(const Pose &pose, int hx, int hy);
 
 }

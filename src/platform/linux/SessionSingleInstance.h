@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/SingleInstance.h"
+
+#include <QString>
+#include <QVariantMap>
+
+// One copy per session through the session bus: the first copy owns the application id as its
+// bus name and answers org.freedesktop.Application.Activate at the id's object path; a later
+// copy finds the name taken and calls Activate on its owner. Both go away with the owning
+// process. Without a session bus an exclusive flock on a file in the runtime directory stands
+// in; the kernel drops it when the process dies, however it dies, but it cannot carry a request.
+class SessionSingleInstance final : public SingleInstance {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+
+public:
+    explicit SessionSingleInstance(const QString &applicationId, QObject *parent = nullptr);
+    ~SessionSingleInstance() override;
+
+    bool claim() override;
+
+    // "app.tamsel.Tamsel" → "/app/tamsel/Tamsel".
+    static QString objectPath(const QString &applicationId);
+
+public slots:
+    Q_SCRIPTABLE void Activate(const QVariantMap &platformData);
+
+private:
+    enum class Outcome { Claimed, Taken, Unavailable };
+    Outcome claimBusName();
+    Outcome claimLockFile();
+    void activateRunningCopy();
+
+    QString m_applicationId;
+    bool m_ownsBusName = false;
+    int m_lockFd = -1;
+};
