@@ -1,0 +1,41 @@
+#include "widgets/Theme.h"
+
+#include <QFontDatabase>
+#include <QPalette>
+#include <QWidget>
+
+QFont Theme::font(int pointSize, QFont::Weight weight)
+{
+    static const QString family = [] {
+        const QString inter = QStringLiteral("Inter");
+        if (QFontDatabase::families().contains(inter))
+            return inter;
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    QFont font(family);
+    font.setPointSize(pointSize);
+    font.setWeight(weight);
+    return font;
+}
+
+void Theme::applyLightPalette(QWidget *window)
+{
+    QPalette palette = window->palette();
+    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
+        palette.setColor(group, QPalette::Window, Surface::window);
+        palette.setColor(group, QPalette::Base, Surface::card);
+        palette.setColor(group, QPalette::AlternateBase, Surface::sidebar);
+        palette.setColor(group, QPalette::Button, Surface::card);
+        palette.setColor(group, QPalette::Highlight, Accent::base);
+        palette.setColor(group, QPalette::HighlightedText, Accent::onAccent);
+        palette.setColor(group, QPalette::PlaceholderText, Ink::tertiary);
+        palette.setColor(group, QPalette::ToolTipBase, Surface::card);
+        palette.setColor(group, QPalette::ToolTipText, Ink::primary);
+        const QColor text = group == QPalette::Disabled ? Ink::tertiary : Ink::primary;
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::Text, text);
+        palette.setColor(group, QPalette::ButtonText, text);
+    }
+    window->setPalette(palette);
+    window->setFont(font(TypeSize::body));
+}
