@@ -1,10 +1,7 @@
 #include "app/TamselDeskApp.h"
 
-#include "services/KeyStore.h"
+#include "app/AppCoordinator.h"
 #include "foundation/Log.h"
-#include "tray/PawIcon.h"
-#include "settings/SettingsStore.h"
-#include "app/AppDelegate.h"
 #include "pets/PetLibrary.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
@@ -21,6 +18,9 @@
 #include "platform/linux/X11GlobalHotKey.h"
 #include "platform/linux/X11ScreenCapturer.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "services/KeyStore.h"
+#include "settings/SettingsStore.h"
+#include "tray/PawIcon.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -73,16 +73,16 @@ int launch(int argc, char **argv)
     environment.toolPlatform.urlOpener = &urlOpener;
     environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
-    AppDelegate delegate(environment);
+    AppCoordinator coordinator(environment);
 
     // Signals and the end of the session take the same road as the Quit item.
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [](int) { QApplication::quit(); });
     QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, &delegate, [](QSessionManager &) { QApplication::quit(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+        &app, &QGuiApplication::commitDataRequest, &coordinator, [](QSessionManager &) { QApplication::quit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &coordinator, &AppCoordinator::terminate);
 
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.launch(); });
 
     return QApplication::exec();
 }

@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/SettingsKeys.h"
 #include "foundation/TextParsing.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -136,9 +136,9 @@ void SettingsStore::setValue(const SettingsKey<QByteArray> &key, const QByteArra
     write(key.name, value);
 }
 
-bool SettingsStore::showDockIcon() const
+bool SettingsStore::showInTaskbar() const
 {
-    return value(SettingsKeys::showDockIcon);
+    return value(SettingsKeys::showInTaskbar);
 }
 
 bool SettingsStore::chatterEnabled() const

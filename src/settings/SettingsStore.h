@@ -45,7 +45,7 @@ public:
     template<typename T> void remove(const SettingsKey<T> &key) { remove(key.name); }
 
     // Typed settings whose stored form needs translation.
-    bool showDockIcon() const;
+    bool showInTaskbar() const;
     bool chatterEnabled() const;
     BehaviorMode behaviorMode() const;
     void setBehaviorMode(BehaviorMode mode);

@@ -40,7 +40,7 @@ private slots:
         QCOMPARE(store.inputMode(), InputMode::Text);
         QCOMPARE(store.value(SettingsKeys::clickThrough), false);
         QCOMPARE(store.value(SettingsKeys::startHidden), false);
-        QCOMPARE(store.showDockIcon(), true);
+        QCOMPARE(store.showInTaskbar(), true);
         QCOMPARE(store.value(SettingsKeys::launchAtLogin), false);
         QCOMPARE(store.chatterEnabled(), true);
         QVERIFY(!store.lastPosition());
@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(store.behaviorMode(), BehaviorMode::Wander); // case-sensitive
         QCOMPARE(store.windowLevel(), WindowLevel::Floating);
         QCOMPARE(store.inputMode(), InputMode::Text);
-        QCOMPARE(store.showDockIcon(), true);
+        QCOMPARE(store.showInTaskbar(), true);
         QCOMPARE(store.chatterEnabled(), false);
         // An unquoted comma makes the INI value a list, which is not a string.
         QCOMPARE(store.value(SettingsKeys::groqModel), QStringLiteral("openai/gpt-oss-120b"));
