@@ -199,6 +199,8 @@ void AppCoordinator::onPetShownChanged(bool shown)
     // Window managers read the taskbar state of a window only once it is mapped.
     if (shown && m_env.windowSystem)
         m_env.windowSystem->setListedInTaskbar(m_session->window().windowHandle(), m_env.settings->showInTaskbar());
+    // The window is shown or hidden for real only once the window system says so.
+    refreshTray();
 }
 
 void AppCoordinator::teardownCurrentPet()

@@ -1,3 +1,11 @@
+#include "behavior/AnimationPlayer.h"
+#include "pets/PetLibrary.h"
+#include "petwindow/PetSpriteView.h"
+#include "petwindow/PetWindowController.h"
+#include "petwindow/SpeechBubbleController.h"
+#include "petwindow/SpeechBubbleView.h"
+#include "platform/FileRevealer.h"
+#include "platform/linux/X11WindowSystem.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -5,20 +13,15 @@
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/ReminderScheduler.h"
 #include "userdata/ReminderStore.h"
-#include "pets/PetLibrary.h"
-#include "platform/FileRevealer.h"
-#include "platform/linux/X11WindowSystem.h"
-#include "behavior/AnimationPlayer.h"
-#include "petwindow/PetSpriteView.h"
-#include "petwindow/PetWindowController.h"
-#include "petwindow/SpeechBubbleController.h"
-#include "petwindow/SpeechBubbleView.h"
+
+#include "tray/TrayMenu.h"
 
 #include "support/AppHarness.h"
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeRandom.h"
 #include "support/FakeSecretStore.h"
+#include "support/MenuProbe.h"
 #include "support/PetFixtures.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/TestMain.h"
@@ -144,6 +147,23 @@ private slots:
             kUnreadable + "\n\nImport a working pet package from Preferences → Pet.");
         QVERIFY(!app.coordinator->session());
         QVERIFY(!app.settings.contains(SettingsKeys::selectedPetID.name));
+    }
+
+    void trayMenuFollowsTheWindow()
+    {
+        App app(m_env);
+        app.launch();
+        TrayMenu *tray = app.coordinator->trayMenu();
+        QTRY_VERIFY(tray->trayIcon() && app.pet().isShown());
+        // The menu the tray icon pops up, once the window is on screen.
+        const auto toggle = [tray] { return tray->trayIcon()->contextMenu()->actions().at(2); };
+        QCOMPARE(toggle()->text(), QString("Hide Pet"));
+        toggle()->trigger();
+        QTRY_VERIFY(!app.pet().isShown());
+        QCOMPARE(toggle()->text(), QString("Show Pet"));
+        toggle()->trigger();
+        QTRY_VERIFY(app.pet().isShown());
+        QCOMPARE(toggle()->text(), QString("Hide Pet"));
     }
 
     void scaleChangeKeepsTheWindowCentre()
