@@ -166,7 +166,9 @@ std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)
         *m_env.random, m_env.windowSystem, *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
     m_session = std::make_unique<PetSession>(package, decoder.value(), services);
     connectSession();
-    m_session->setShown(!m_env.settings->value(SettingsKeys::startHidden));
+    // Without a tray nothing could bring a hidden pet back.
+    const bool hidden = m_env.settings->value(SettingsKeys::startHidden) && m_tray && m_tray->offersHiding();
+    m_session->setShown(!hidden);
     refreshTray();
     return std::nullopt;
 }

@@ -116,7 +116,7 @@ std::unique_ptr<QMenu> TrayMenu::buildMenu()
         if (!m_state.petShown)
             addItem(menu.get(), QStringLiteral("Show Pet"), true,
                 [this](const QVariant &) { emit showHideRequested(true); });
-        else
+        else if (offersHiding())
             addItem(menu.get(), QStringLiteral("Hide Pet"), false,
                 [this](const QVariant &) { emit showHideRequested(false); });
         addAnimationMenu(menu.get());
@@ -296,8 +296,9 @@ void TrayMenu::checkForTray()
     m_trayCheck.stop();
     m_trayIcon = std::make_unique<QSystemTrayIcon>(PawIcon::icon());
     m_trayIcon->setToolTip(QStringLiteral("Tamsel"));
-    m_trayIcon->setContextMenu(m_trayMenu);
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &TrayMenu::onTrayActivated);
+    // The menu may offer hiding now.
+    install();
     m_trayIcon->show();
     emit trayIconCreated();
 }

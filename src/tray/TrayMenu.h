@@ -21,7 +21,8 @@ class QAction;
 // a freshly built menu. Items only ask, through the request signals; each item carries its value
 // in QAction::data(), and an item without the value it should carry asks nothing.
 //
-// Without a system tray it keeps looking for one.
+// Without a system tray there is no way back to a hidden pet, so the menu then offers no hiding.
+// It keeps looking for a tray.
 class TrayMenu : public QObject {
     Q_OBJECT
 
@@ -42,6 +43,8 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_trayIcon.get(); }
     QMenu *trayMenu() const { return m_trayMenu; }
     QMenu *contextMenu() const { return m_contextMenu; }
+    // Whether the pet may be hidden: only with a tray icon to bring it back.
+    bool offersHiding() const { return m_trayIcon != nullptr; }
     const QTimer &trayCheckTimer() const { return m_trayCheck; }
 
     // Item titles: "0.75×", "1×"; "25%", "150%"; "Animation 5 · 1 frame".
