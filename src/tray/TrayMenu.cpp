@@ -62,7 +62,7 @@ void markChoice(QAction *action, QActionGroup *group, bool checked)
 TrayMenu::TrayMenu(QObject *parent)
     : QObject(parent)
 {
-    m_trayCheck.setInterval(trayCheckIntervalMs);
+    m_trayCheck.setSingleShot(true);
     connect(&m_trayCheck, &QTimer::timeout, this, &TrayMenu::checkForTray);
     install();
     checkForTray();
@@ -289,8 +289,10 @@ void TrayMenu::checkForTray()
     if (m_trayIcon)
         return;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        if (!m_trayCheck.isActive())
-            m_trayCheck.start();
+        // A tray may still come (an indicator extension enabled later), but it rarely does:
+        // look again, less and less often.
+        m_trayCheck.start(m_nextTrayCheckMs);
+        m_nextTrayCheckMs = std::min(m_nextTrayCheckMs * 2, longestTrayCheckMs);
         return;
     }
     m_trayCheck.stop();

@@ -22,7 +22,7 @@ class QAction;
 // in QAction::data(), and an item without the value it should carry asks nothing.
 //
 // Without a system tray there is no way back to a hidden pet, so the menu then offers no hiding.
-// It keeps looking for a tray.
+// It keeps looking for a tray, less and less often.
 class TrayMenu : public QObject {
     Q_OBJECT
 
@@ -52,7 +52,9 @@ public:
     static QString scaleTitle(double scale);
     static QString unnamedRowTitle(qint64 row, qint64 frameCount);
 
-    static constexpr int trayCheckIntervalMs = 3000;
+    // The wait before looking for a tray again starts here and doubles up to the longest.
+    static constexpr int firstTrayCheckMs = 2000;
+    static constexpr int longestTrayCheckMs = 60 * 1000;
     // Rows listed in the Animation submenu; an atlas of thin strips could have thousands.
     static constexpr int maxListedRows = 100;
     // Characters of a pet or row name shown in an item title.
@@ -103,4 +105,5 @@ private:
     QPointer<QMenu> m_contextMenu;
     QList<QPointer<QMenu>> m_retired;
     QTimer m_trayCheck;
+    int m_nextTrayCheckMs = firstTrayCheckMs;
 };

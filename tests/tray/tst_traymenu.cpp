@@ -166,6 +166,18 @@ private slots:
         QCOMPARE(recorder.calls, QStringList());
     }
 
+    void withoutATrayLooksAgainAtMostOnceAMinute()
+    {
+        TrayMenu tray;
+        QList<int> waits;
+        for (int check = 0; check < 8; ++check) {
+            waits << tray.trayCheckTimer().interval();
+            tray.checkForTray();
+        }
+        QCOMPARE(waits, QList<int>({ 2000, 4000, 8000, 16000, 32000, 60000, 60000, 60000 }));
+        QVERIFY(tray.trayCheckTimer().isSingleShot() && tray.trayCheckTimer().isActive());
+    }
+
     void openMenusAreNotDeletedUnderTheUser()
     {
         TrayMenu tray;
