@@ -1,34 +1,37 @@
 #include "app/AppToolHost.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppCoordinator.h"
+#include "app/PetSession.h"
 
 ReminderStore &AppToolHost::reminderStore()
 {
-    return m_delegate.reminderStore();
+    return m_coordinator.reminderStore();
 }
 
 NoteStore &AppToolHost::noteStore()
 {
-    return m_delegate.noteStore();
+    return m_coordinator.noteStore();
 }
 
 PetAnimationMapStore &AppToolHost::animationMapStore()
 {
-    return m_delegate.animationMapStore();
+    return m_coordinator.animationMapStore();
 }
 
 const PetPackage *AppToolHost::currentPackage() const
 {
-    const auto &package = m_delegate.currentPackage();
-    return package ? &*package : nullptr;
+    const PetSession *session = m_coordinator.session();
+    return session ? &session->package() : nullptr;
 }
 
 SpriteSheetDecoder *AppToolHost::spriteDecoder() const
 {
-    return m_delegate.spriteDecoder().get();
+    const PetSession *session = m_coordinator.session();
+    return session ? session->decoder().get() : nullptr;
 }
 
 void AppToolHost::playRowOneShot(int row)
 {
-    m_delegate.playRowOneShot(row);
+    if (PetSession *session = m_coordinator.session())
+        session->playRowOneShot(row);
 }

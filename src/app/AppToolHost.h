@@ -2,14 +2,14 @@
 
 #include "llm/ToolHost.h"
 
-class AppDelegate;
+class AppCoordinator;
 
 // The running application as the agent's tools see it: the coordinator's stores, its active pet
 // and its one-shot play, lent through the coordinator that owns this host.
 class AppToolHost final : public ToolHost {
 public:
-    explicit AppToolHost(AppDelegate &delegate)
-        : m_delegate(delegate)
+    explicit AppToolHost(AppCoordinator &coordinator)
+        : m_coordinator(coordinator)
     {
     }
 
@@ -21,5 +21,5 @@ public:
     void playRowOneShot(int row) override;
 
 private:
-    AppDelegate &m_delegate;
+    AppCoordinator &m_coordinator;
 };

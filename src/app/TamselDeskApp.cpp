@@ -1,6 +1,6 @@
 #include "app/TamselDeskApp.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppCoordinator.h"
 #include "foundation/Log.h"
 #include "pets/PetLibrary.h"
 #include "platform/ApplicationIcon.h"
@@ -81,21 +81,19 @@ int launch(int argc, char **argv)
     environment.toolPlatform.urlOpener = &urlOpener;
     environment.reportFirstFrame = qEnvironmentVariableIsSet("TAMSEL_REPORT_FIRST_FRAME");
 
-    AppDelegate delegate(environment);
+    AppCoordinator coordinator(environment);
     // As the menu's Show Pet: shows a hidden pet, never hides a shown one.
-    QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, [&delegate] {
-        if (!delegate.isPetWindowVisible())
-            delegate.togglePetVisibility();
-    });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &coordinator,
+        [&coordinator] { coordinator.setPetShown(true); });
 
     // Signals and the end of the session take the same road as the Quit item.
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [](int) { QApplication::quit(); });
     QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, &delegate, [](QSessionManager &) { QApplication::quit(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+        &app, &QGuiApplication::commitDataRequest, &coordinator, [](QSessionManager &) { QApplication::quit(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &coordinator, &AppCoordinator::terminate);
 
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.launch(); });
 
     return QApplication::exec();
 }

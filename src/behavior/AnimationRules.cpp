@@ -1,33 +1,14 @@
 #include "behavior/AnimationRules.h"
 
+#include "behavior/AnimationPlayer.h"
+#include "behavior/RowRoles.h"
 #include "pets/PetManifest.h"
 #include "pets/SpriteSheetDecoder.h"
-#include "behavior/AnimationPlayer.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace AnimationRules {
-
-namespace {
-
-struct KeywordRate {
-    QLatin1String keyword;
-    double fps;
-};
-
-// Checked in this order; the first keyword the name contains decides.
-constexpr KeywordRate keywordRates[] = {
-    { QLatin1String("wave"), 10.0 },
-    { QLatin1String("jump"), 12.0 },
-    { QLatin1String("danc"), 10.0 },
-    { QLatin1String("wait"), 7.0 },
-    { QLatin1String("tired"), 6.0 },
-    { QLatin1String("sleep"), 6.0 },
-    { QLatin1String("review"), 8.0 },
-};
-
-}
 
 double effectiveSpeed(double speed)
 {
@@ -41,11 +22,7 @@ double fpsForRow(qint64 row, const Context &context)
     if (row == 0 || !context.manifest)
         return defaultFps;
     const QString name = context.rowName ? context.rowName(row).toLower() : QString();
-    for (const KeywordRate &rate : keywordRates) {
-        if (name.contains(rate.keyword))
-            return rate.fps;
-    }
-    return defaultFps;
+    return RowRoles::keywordFps(name).value_or(defaultFps);
 }
 
 double scaledFps(qint64 row, const Context &context)

@@ -21,12 +21,6 @@ PetSpriteView::PetSpriteView(WindowSystem *windowSystem, QWidget *parent)
 
 PetSpriteView::~PetSpriteView() = default;
 
-void PetSpriteView::clearDelegate()
-{
-    m_delegateObject = nullptr;
-    m_delegate = nullptr;
-}
-
 void PetSpriteView::setFrame(const QImage &frame)
 {
     if (frame.cacheKey() == m_frame.cacheKey() && frame.isNull() == m_frame.isNull())
@@ -139,8 +133,7 @@ void PetSpriteView::beginPress(const QMouseEvent *event, int clickCount)
 
 void PetSpriteView::requestContextMenu(const QMouseEvent *event)
 {
-    if (PetSpriteViewDelegate *receiver = delegate())
-        receiver->petSpriteViewDidRequestContextMenu(this, event->globalPosition());
+    emit contextMenuRequested(event->globalPosition());
 }
 
 void PetSpriteView::mouseMoveEvent(QMouseEvent *event)
@@ -153,12 +146,11 @@ void PetSpriteView::mouseMoveEvent(QMouseEvent *event)
     }
     const QPointF mouse = event->globalPosition();
     const QPointF origin = mouse - m_press->inWindow;
-    // The delegate may end the press or drop the pet window while it handles a gesture.
+    // A receiver may end the press or drop the pet window while it handles a gesture.
     const QPointer<PetSpriteView> alive(this);
     if (!m_didDrag && QLineF(m_press->onScreen, mouse).length() >= tapThreshold) {
         m_didDrag = true;
-        if (PetSpriteViewDelegate *receiver = delegate())
-            receiver->petSpriteViewDidStartDrag(this);
+        emit dragStarted();
         if (!alive || !m_press)
             return;
     }
@@ -169,8 +161,7 @@ void PetSpriteView::mouseMoveEvent(QMouseEvent *event)
     const qreal dx = mouse.x() - m_lastDragScreenX;
     m_lastDragScreenX = mouse.x();
     if (std::abs(dx) > 1.0) {
-        if (PetSpriteViewDelegate *receiver = delegate())
-            receiver->petSpriteViewDidDragInDirection(this, dx > 0 ? 1 : -1);
+        emit draggedInDirection(dx > 0 ? 1 : -1);
     }
 }
 
@@ -194,17 +185,14 @@ void PetSpriteView::finishDrag(bool asClick, int clickCount, Qt::KeyboardModifie
     const bool wasDrag = m_didDrag;
     m_didDrag = false;
     m_press.reset();
-    PetSpriteViewDelegate *receiver = delegate();
-    if (!receiver)
-        return;
     if (wasDrag)
-        receiver->petSpriteViewDidEndDrag(this);
+        emit dragEnded();
     else if (!asClick)
         return;
     else if (clickCount < 2)
-        receiver->petSpriteViewDidClick(this);
+        emit clicked();
     else if (modifiers.testFlag(Qt::ControlModifier))
-        receiver->petSpriteViewDidCommandDoubleClick(this);
+        emit ctrlDoubleClicked();
     else
-        receiver->petSpriteViewDidDoubleClick(this);
+        emit doubleClicked();
 }

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "behavior/AlphaInputShape.h"
-#include "petwindow/PetSpriteViewDelegate.h"
 
 #include <optional>
-#include <type_traits>
 
 #include <QHash>
 #include <QImage>
@@ -14,7 +12,8 @@
 class WindowSystem;
 
 // The pet's body: shows the current animation frame stretched over the whole window with no
-// smoothing, and turns raw mouse events into gestures for its delegate. It is the pet window
+// smoothing, and turns raw mouse events into gestures, emitted as signals; what a gesture means is
+// the receiver's choice. It is the pet window
 // itself (a top-level widget); PetWindowController creates and configures it.
 //
 // Clicks on fully transparent pixels of the frame fall through to what lies behind: the window's
@@ -29,15 +28,6 @@ public:
 
     explicit PetSpriteView(WindowSystem *windowSystem, QWidget *parent = nullptr);
     ~PetSpriteView() override;
-
-    // The delegate is held weakly: once its object is destroyed, gestures go nowhere.
-    template<typename Delegate> void setDelegate(Delegate *delegate)
-    {
-        static_assert(std::is_base_of_v<QObject, Delegate> && std::is_base_of_v<PetSpriteViewDelegate, Delegate>);
-        m_delegateObject = delegate;
-        m_delegate = delegate;
-    }
-    void clearDelegate();
 
     // Shows a frame, or nothing for a null image. Frames are premultiplied ARGB32; other formats
     // are converted first.
@@ -54,6 +44,24 @@ public:
     // Sends the current frame's input shape to the window system again; needed after the window
     // stopped being transparent for input, which resets the shape.
     void refreshInputShape();
+
+signals:
+    // A left-button release without a drag: the first of any clicks.
+    void clicked();
+    // The release of a double (or further) click without a drag, Ctrl not held. A double-click
+    // arrives as a click first and this second.
+    void doubleClicked();
+    // The same with Ctrl held.
+    void ctrlDoubleClicked();
+    // Once per press, when the mouse has moved far enough for the press to become a drag.
+    void dragStarted();
+    // When a press that became a drag ends, however it ends.
+    void dragEnded();
+    // A right-button press at the global mouse position.
+    void contextMenuRequested(QPointF globalPosition);
+    // During a drag, when the mouse moved more than 1 point horizontally since the previous drag
+    // event: +1 to the right, -1 to the left.
+    void draggedInDirection(int direction);
 
 protected:
     bool event(QEvent *event) override;
@@ -72,15 +80,12 @@ private:
         int clickCount = 1;
     };
 
-    PetSpriteViewDelegate *delegate() const { return m_delegateObject ? m_delegate : nullptr; }
     bool ignoresInput() const;
     void beginPress(const QMouseEvent *event, int clickCount);
     void finishDrag(bool asClick, int clickCount, Qt::KeyboardModifiers modifiers);
     void requestContextMenu(const QMouseEvent *event);
     void applyInputShape();
 
-    QPointer<QObject> m_delegateObject;
-    PetSpriteViewDelegate *m_delegate = nullptr;
     QPointer<WindowSystem> m_windowSystem;
     QImage m_frame;
     // Frames already scaled to the window's size in device pixels, by the frame's cache key: a

@@ -1,7 +1,7 @@
 #include "petwindow/PetWindowController.h"
 
-#include "platform/WindowSystem.h"
 #include "petwindow/PetSpriteView.h"
+#include "platform/WindowSystem.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -71,7 +71,7 @@ PetWindowController::~PetWindowController()
 {
     // Nobody should hear of a window that is being dropped.
     blockSignals(true);
-    m_view->clearDelegate();
+    m_view->blockSignals(true);
     m_view->hide();
     // The controller may go while the view is still handling the event that led to this (a
     // pet switched from the context menu); the view is deleted once that is over.

@@ -1,9 +1,11 @@
 #include "services/AskFailureFlow.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
+#include "llm/ToolRegistry.h"
+
 #include "platform/AlertPresenter.h"
 #include "platform/UrlOpener.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QPointer>
 #include <QTextBoundaryFinder>
@@ -13,7 +15,6 @@
 
 namespace {
 const QString kConsoleHost = QStringLiteral("console.groq.com");
-const QString kSearchBase = QStringLiteral("https://www.google.com/search");
 constexpr qsizetype kQueryPreviewLength = 120;
 
 // The first `count` characters as a reader counts them (grapheme clusters), with "…" when cut.
@@ -93,13 +94,6 @@ QString AskFailureFlow::friendlyAskErrorMessage(const ClientError &error)
     }
 }
 
-QUrl AskFailureFlow::searchUrl(const QString &query)
-{
-    // Everything outside the unreserved set is encoded, which covers "&", "=", "+" and "#".
-    const QByteArray encoded = QUrl::toPercentEncoding(query);
-    return QUrl(kSearchBase + QStringLiteral("?q=") + QString::fromLatin1(encoded), QUrl::StrictMode);
-}
-
 void AskFailureFlow::handleAskFailure(const QString &query, const ClientError &error)
 {
     if (m_host.speak)
@@ -170,7 +164,7 @@ void AskFailureFlow::offerGoogleFallback(const QString &query)
 
 void AskFailureFlow::openGoogleSearch(const QString &query)
 {
-    const QUrl url = searchUrl(query);
+    const QUrl url = ToolRegistry::searchUrl(query);
     if (url.isValid())
         m_urlOpener.open(url);
 }

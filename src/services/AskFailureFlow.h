@@ -32,8 +32,6 @@ public:
 
     static std::optional<KeySetupProblem> keySetupProblem(const ClientError &error);
     static QString friendlyAskErrorMessage(const ClientError &error);
-    // base + "?q=" + the query with "&", "=", "+" and "#" always encoded.
-    static QUrl searchUrl(const QString &query);
 
     // Says what went wrong for 6 seconds, then 0.4 seconds later makes the matching offer.
     void handleAskFailure(const QString &query, const ClientError &error);

@@ -14,7 +14,7 @@ inline const SettingsKey<QString> clickBehavior { QStringLiteral("tam.clickBehav
 inline const SettingsKey<QString> windowLevel { QStringLiteral("tam.windowLevel"), QStringLiteral("floating") };
 inline const SettingsKey<bool> clickThrough { QStringLiteral("tam.clickThrough"), false };
 inline const SettingsKey<bool> startHidden { QStringLiteral("tam.startHidden"), false };
-inline const SettingsKey<bool> showDockIcon { QStringLiteral("tam.showDockIcon"), true };
+inline const SettingsKey<bool> showInTaskbar { QStringLiteral("tam.showDockIcon"), true };
 inline const SettingsKey<bool> launchAtLogin { QStringLiteral("tam.launchAtLogin"), false };
 inline const SettingsKey<bool> chatterEnabled { QStringLiteral("tam.chatterEnabled"), true };
 inline const SettingsKey<QString> inputMode { QStringLiteral("tam.inputMode"), QStringLiteral("text") };

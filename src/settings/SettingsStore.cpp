@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include "foundation/TextParsing.h"
+#include "settings/SettingsKeys.h"
 #include <cmath>
 
 #include <QCoreApplication>
@@ -8,9 +10,7 @@
 #include <QStandardPaths>
 
 #include "foundation/Log.h"
-#include "foundation/TextParsing.h"
 #include "foundation/TextTrim.h"
-#include "settings/SettingsKeys.h"
 
 namespace {
 // Stored sizes and speeds outside these bounds cannot come from the program's own menus and
@@ -201,9 +201,9 @@ void SettingsStore::setValue(const SettingsKey<QByteArray> &key, const QByteArra
     write(key.name, value);
 }
 
-bool SettingsStore::showDockIcon() const
+bool SettingsStore::showInTaskbar() const
 {
-    return value(SettingsKeys::showDockIcon);
+    return value(SettingsKeys::showInTaskbar);
 }
 
 bool SettingsStore::chatterEnabled() const

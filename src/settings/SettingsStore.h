@@ -59,7 +59,7 @@ public:
     QString keepAside(const QString &key);
 
     // Typed settings whose stored form needs translation.
-    bool showDockIcon() const;
+    bool showInTaskbar() const;
     bool chatterEnabled() const;
     BehaviorMode behaviorMode() const;
     void setBehaviorMode(BehaviorMode mode);

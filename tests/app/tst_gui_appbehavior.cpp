@@ -1,13 +1,16 @@
+#include "app/BehaviorDirector.h"
+#include "behavior/AnimationPlayer.h"
+#include "behavior/IdleChatter.h"
+#include "llm/ToolRegistry.h"
+#include "petwindow/PetSpriteView.h"
+#include "petwindow/PetWindowController.h"
+#include "petwindow/SpeechBubbleController.h"
+#include "petwindow/SpeechBubbleView.h"
+#include "preferences/PreferencesWindow.h"
 #include "services/HotKeyMonitor.h"
 #include "settings/SettingsKeys.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/ReminderStore.h"
-#include "llm/ToolRegistry.h"
-#include "preferences/PreferencesWindow.h"
-#include "behavior/AnimationPlayer.h"
-#include "petwindow/PetWindowController.h"
-#include "petwindow/SpeechBubbleController.h"
-#include "petwindow/SpeechBubbleView.h"
 
 #include "support/AppHarness.h"
 #include "support/TestMain.h"
@@ -29,16 +32,17 @@ public:
 private:
     using Pick = BehaviorEngine::ActionPick;
 
-    static QRect available(AppDelegate &delegate) { return delegate.windowController()->screen()->availableGeometry(); }
+    static QRect available(AppHarness &app) { return app.pet().window().screen()->availableGeometry(); }
 
     // Runs stroll ticks 1/60 s apart until the stroll ends; returns the window's x after each.
     static QList<int> walk(AppHarness &app)
     {
         QList<int> xs;
-        for (int i = 0; i < 2000 && app.delegate->behaviorEngine().isStrolling(); ++i) {
+        BehaviorDirector &behavior = app.pet().behavior();
+        for (int i = 0; i < 2000 && behavior.engine().isStrolling(); ++i) {
             app.clock.advanceMs(16);
-            app.delegate->behaviorEngine().strollTick();
-            xs << qRound(app.delegate->petWindowFrame().x());
+            behavior.engine().strollTick();
+            xs << qRound(behavior.windowFrame().x());
         }
         return xs;
     }
@@ -52,7 +56,7 @@ private slots:
     {
         AppHarness app(m_env);
         app.launch();
-        BehaviorEngine &engine = app.delegate->behaviorEngine();
+        BehaviorEngine &engine = app.pet().behavior().engine();
         QCOMPARE(engine.maxRow(), 8);
         // The built-in pet walks with its run rows swapped.
         QCOMPARE(engine.moveRightRow(), std::optional<qint64>(2));
@@ -64,53 +68,49 @@ private slots:
         QTRY_VERIFY(engine.isHeartbeatActive()); // once the window is on screen
 
         // Renamed rows: one "Wave hello" row is the only pick besides doing nothing.
+        PetAnimationMapStore &maps = app.coordinator->animationMapStore();
         for (qint64 row = 1; row <= 8; ++row)
-            app.delegate->animationMapStore().setMapping("tamsel", row, {});
-        app.delegate->animationMapStore().setMapping("tamsel", 2, { "Wave hello", {} });
-        app.delegate->refreshBehaviorDerivedRows();
+            maps.setMapping("tamsel", row, {});
+        maps.setMapping("tamsel", 2, { "Wave hello", {} });
+        app.pet().refreshRows();
         QCOMPARE(
             engine.actionPool(), std::optional<QList<Pick>>(QList<Pick> { { 0, false }, { 0, false }, { 2, true } }));
         QCOMPARE(engine.moveRightRow(), std::nullopt);
 
         // Chatter for a row is one of its own lines; a row without lines says nothing.
-        app.delegate->animationMapStore().setMapping("tamsel", 2, { "Wave hello", { "hi!", "hello there" } });
-        app.delegate->speakForBehaviorRow(5);
-        QVERIFY(!app.delegate->speechBubble().isShowing());
+        maps.setMapping("tamsel", 2, { "Wave hello", { "hi!", "hello there" } });
+        emit engine.chatterRequested(5);
+        QVERIFY(!app.coordinator->speechBubble().isShowing());
         app.random.setScript({ 0.99 });
-        app.delegate->speakForBehaviorRow(2);
-        QVERIFY(app.delegate->speechBubble().isShowing());
-        QCOMPARE(app.delegate->speechBubble().view()->text(), QString("hello there"));
+        emit engine.chatterRequested(2);
+        QVERIFY(app.coordinator->speechBubble().isShowing());
+        QCOMPARE(app.coordinator->speechBubble().view()->text(), QString("hello there"));
 
         // A pinned row wins over what the engine asks for; a one-shot from the user still plays.
-        app.delegate->playRow(5);
-        app.delegate->behaviorPlayRow(3, true);
-        QCOMPARE(app.delegate->animationPlayer()->animation().row, 5);
+        app.pet().pinRow(5);
+        emit engine.rowPlayRequested(3, true);
+        QCOMPARE(app.pet().player().animation().row, 5);
 
-        app.delegate->setBehaviorMode(BehaviorMode::Still);
+        app.coordinator->setBehaviorMode(BehaviorMode::Still);
         QCOMPARE(app.settings.value(SettingsKeys::behaviorMode), QString("still"));
         QVERIFY(!engine.isHeartbeatActive() && !engine.isTickerActive());
-
-        app.delegate->teardownCurrentPet();
-        QCOMPARE(engine.actionPool(), std::nullopt);
-        QCOMPARE(engine.maxRow(), 0);
     }
 
     void strollWalksAtSpeedAndStopsAtTheScreenEdge()
     {
         AppHarness app(m_env);
         app.launch();
-        AppDelegate &delegate = *app.delegate;
-        QTRY_VERIFY(delegate.windowController()->isVisible());
-        QWidget *window = delegate.windowController()->window();
-        const QRect screen = available(delegate);
+        QTRY_VERIFY(app.pet().isShown());
+        QWidget *window = app.pet().window().window();
+        const QRect screen = available(app);
         window->move(screen.x() + 10, screen.y() + 200);
 
         // Near the left edge a heartbeat always strolls right: 90 + 0.5 × 170 = 175 points.
         app.random.setScript({ 0.0, 0.0, 0.5 });
-        delegate.behaviorEngine().heartbeatFired();
-        QVERIFY(delegate.behaviorEngine().isStrolling());
-        QCOMPARE(delegate.animationPlayer()->animation().row, 2);
-        QVERIFY(delegate.animationPlayer()->animation().loop);
+        app.pet().behavior().engine().heartbeatFired();
+        QVERIFY(app.pet().behavior().engine().isStrolling());
+        QCOMPARE(app.pet().player().animation().row, 2);
+        QVERIFY(app.pet().player().animation().loop);
         const QList<int> xs = walk(app);
         QCOMPARE(xs.constLast(), screen.x() + 10 + 175);
         QTRY_COMPARE(window->x(), screen.x() + 10 + 175); // once the window system has moved it
@@ -119,23 +119,23 @@ private slots:
         for (qsizetype i = 1; i < xs.size(); ++i)
             QVERIFY(xs.at(i) - xs.at(i - 1) >= 0 && xs.at(i) - xs.at(i - 1) <= 2);
         QCOMPARE(window->y(), screen.y() + 200);
-        QCOMPARE(delegate.animationPlayer()->animation().row, 0);
+        QCOMPARE(app.pet().player().animation().row, 0);
 
         // At the right edge it turns back and never leaves the screen.
         window->move(screen.x() + screen.width() - window->width() - 20, screen.y() + 200);
         app.random.setScript({ 0.0, 0.0, 0.99 });
-        delegate.behaviorEngine().heartbeatFired();
-        QCOMPARE(delegate.behaviorEngine().strollDirection(), -1.0);
+        app.pet().behavior().engine().heartbeatFired();
+        QCOMPARE(app.pet().behavior().engine().strollDirection(), -1.0);
         walk(app);
-        QTRY_VERIFY(delegate.behaviorEngine().strollDirection() < 0
+        QTRY_VERIFY(app.pet().behavior().engine().strollDirection() < 0
             && window->x() < screen.x() + screen.width() - window->width() - 20);
         QVERIFY(window->x() >= screen.x());
 
         // Moves asked for beyond the screen are clamped and the bubble follows the pet.
-        delegate.speechBubble().show("hello", std::chrono::seconds(5));
-        delegate.behaviorMoveWindow(-100000, 100000);
+        app.coordinator->speechBubble().show("hello", std::chrono::seconds(5));
+        app.pet().behavior().moveWindow(-100000, 100000);
         QTRY_COMPARE(window->pos(), QPoint(screen.x(), screen.y() + screen.height() - window->height()));
-        const QRect bubble = delegate.speechBubble().view()->geometry();
+        const QRect bubble = app.coordinator->speechBubble().view()->geometry();
         QVERIFY2(bubble.bottom() < window->y() && bubble.left() < window->x() + window->width(),
             qPrintable(QString("%1,%2").arg(bubble.x()).arg(bubble.y())));
     }
@@ -145,55 +145,52 @@ private slots:
         AppHarness app(m_env);
         app.settings.setValue(SettingsKeys::clickBehavior, QString("none"));
         app.launch();
-        AppDelegate &delegate = *app.delegate;
-        QTRY_VERIFY(delegate.windowController()->isVisible());
-        const QRect screen = available(delegate);
+        QTRY_VERIFY(app.pet().isShown());
+        const QRect screen = available(app);
         const auto startStroll = [&] {
-            delegate.windowController()->window()->move(screen.x() + 10, screen.y() + 100);
+            app.pet().window().window()->move(screen.x() + 10, screen.y() + 100);
             app.random.setScript({ 0.0, 0.0, 0.5 });
-            delegate.behaviorEngine().heartbeatFired();
+            app.pet().behavior().engine().heartbeatFired();
             app.clock.advanceMs(16);
-            delegate.behaviorEngine().strollTick();
-            QVERIFY(delegate.behaviorEngine().isStrolling());
-            QCOMPARE(delegate.animationPlayer()->animation().row, 2);
+            app.pet().behavior().engine().strollTick();
+            QVERIFY(app.pet().behavior().engine().isStrolling());
+            QCOMPARE(app.pet().player().animation().row, 2);
         };
 
         // A click stops the stroll and returns to the idle row.
         startStroll();
-        delegate.petSpriteViewDidClick(nullptr);
-        QVERIFY(!delegate.behaviorEngine().isStrolling());
-        QCOMPARE(delegate.animationPlayer()->animation().row, 0);
+        emit app.pet().window().spriteView()->clicked();
+        QVERIFY(!app.pet().behavior().engine().isStrolling());
+        QCOMPARE(app.pet().player().animation().row, 0);
 
         // A drag stops it without the idle row: the drag rows take over.
         startStroll();
-        delegate.petSpriteViewDidStartDrag(nullptr);
-        QVERIFY(!delegate.behaviorEngine().isStrolling());
-        QCOMPARE(delegate.animationPlayer()->animation().row, 2);
-        delegate.petSpriteViewDidDragInDirection(nullptr, -1);
-        QCOMPARE(delegate.animationPlayer()->animation().row, 1);
+        emit app.pet().window().spriteView()->dragStarted();
+        QVERIFY(!app.pet().behavior().engine().isStrolling());
+        QCOMPARE(app.pet().player().animation().row, 2);
+        emit app.pet().window().spriteView()->draggedInDirection(-1);
+        QCOMPARE(app.pet().player().animation().row, 1);
         // No stroll starts while the pet is held.
-        delegate.behaviorEngine().heartbeatFired();
-        QVERIFY(!delegate.behaviorEngine().isStrolling());
-        delegate.petSpriteViewDidEndDrag(nullptr);
-        QVERIFY(!delegate.behaviorEngine().isDragging());
-        QCOMPARE(delegate.animationPlayer()->animation().row, 0);
+        app.pet().behavior().engine().heartbeatFired();
+        QVERIFY(!app.pet().behavior().engine().isStrolling());
+        emit app.pet().window().spriteView()->dragEnded();
+        QVERIFY(!app.pet().behavior().engine().isDragging());
+        QCOMPARE(app.pet().player().animation().row, 0);
     }
 
     void longIdleLinesAfterEightMinutesThenEveryTwenty()
     {
         AppHarness app(m_env);
         app.launch();
-        AppDelegate &delegate = *app.delegate;
-        QTRY_VERIFY(delegate.windowController()->isVisible());
-        QCOMPARE(delegate.idleCheckTimer().interval(), 60000);
-        QVERIFY(delegate.idleCheckTimer().isActive());
-        SpeechBubbleController &bubble = delegate.speechBubble();
+        QTRY_VERIFY(app.pet().isShown());
+        QVERIFY(app.coordinator->idleChatter().isWatching());
+        SpeechBubbleController &bubble = app.coordinator->speechBubble();
         int said = 0;
         QString lastLine;
         const auto check = [&](int seconds) {
             app.clock.advanceSeconds(seconds);
             bubble.hide();
-            delegate.checkLongIdle();
+            app.coordinator->idleChatter().check();
             if (bubble.isShowing()) {
                 ++said;
                 lastLine = bubble.view()->text();
@@ -204,14 +201,14 @@ private slots:
         QCOMPARE(said, 0);
         check(1);
         QCOMPARE(said, 1);
-        QVERIFY(AppDelegate::longIdleLines().contains(lastLine));
+        QVERIFY(IdleChatter::lines().contains(lastLine));
         check(19 * 60 + 59);
         QCOMPARE(said, 1);
         check(1);
         QCOMPARE(said, 2);
 
         // A gesture resets both clocks.
-        delegate.petSpriteViewDidDoubleClick(nullptr);
+        emit app.pet().window().spriteView()->doubleClicked();
         check(7 * 60);
         QCOMPARE(said, 2);
         check(60);
@@ -226,32 +223,32 @@ private slots:
     {
         AppHarness app(m_env);
         app.launch();
-        QVERIFY(app.delegate->hotKeyMonitor() && app.delegate->hotKeyMonitor()->isRegistered());
+        QVERIFY(app.coordinator->hotKeyMonitor() && app.coordinator->hotKeyMonitor()->isRegistered());
         QCOMPARE(app.hotKeys.held.size(), 1);
         QCOMPARE(app.hotKeys.held.first().key, Qt::Key_K);
         QCOMPARE(app.hotKeys.held.first().modifiers, Qt::KeyboardModifiers(Qt::MetaModifier));
 
         app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
-        QVERIFY(app.delegate->isAskPromptOpen());
+        QVERIFY(app.coordinator->isAskPromptOpen());
         app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
-        QVERIFY(!app.delegate->isAskPromptOpen());
-        app.delegate->petSpriteViewDidCommandDoubleClick(nullptr);
-        QVERIFY(app.delegate->isAskPromptOpen());
+        QVERIFY(!app.coordinator->isAskPromptOpen());
+        emit app.pet().window().spriteView()->ctrlDoubleClicked();
+        QVERIFY(app.coordinator->isAskPromptOpen());
     }
 
     void toolsActOnTheRunningPet()
     {
         AppHarness app(m_env);
         app.launch();
-        ToolRegistry &tools = app.delegate->toolRegistry();
+        ToolRegistry &tools = app.coordinator->toolRegistry();
         QCOMPARE(awaitTask(tools.execute({ "1", "play_animation", R"({"name": "wave"})" })), QString("Played 'Wave'."));
-        QCOMPARE(app.delegate->animationPlayer()->animation().row, 3);
-        QVERIFY(!app.delegate->animationPlayer()->animation().loop);
+        QCOMPARE(app.pet().player().animation().row, 3);
+        QVERIFY(!app.pet().player().animation().loop);
         awaitTask(tools.execute({ "2", "add_reminder", R"({"title": "Tea", "when_iso": "2026-05-22T15:30:00Z"})" }));
-        QCOMPARE(app.delegate->reminderStore().reminders().size(), 1);
-        QCOMPARE(app.delegate->reminderStore().reminders().constFirst().title, QString("Tea"));
+        QCOMPARE(app.coordinator->reminderStore().reminders().size(), 1);
+        QCOMPARE(app.coordinator->reminderStore().reminders().constFirst().title, QString("Tea"));
 
-        app.delegate->teardownCurrentPet();
+        app.coordinator->teardownCurrentPet();
         QCOMPARE(
             awaitTask(tools.execute({ "3", "play_animation", R"({"name": "wave"})" })), QString("No pet is loaded."));
     }
@@ -261,37 +258,37 @@ private slots:
         AppHarness app(m_env);
         app.settings.setValue(SettingsKeys::startHidden, true);
         app.launch();
-        AppDelegate &delegate = *app.delegate;
-        const auto timersRunning
-            = [&] { return delegate.behaviorEngine().isHeartbeatActive() || delegate.idleCheckTimer().isActive(); };
+        const auto timersRunning = [&] {
+            return app.pet().behavior().engine().isHeartbeatActive() || app.coordinator->idleChatter().isWatching();
+        };
         QVERIFY(!timersRunning());
-        delegate.setBehaviorMode(BehaviorMode::Busy);
-        QVERIFY(!delegate.behaviorEngine().isTickerActive());
+        app.coordinator->setBehaviorMode(BehaviorMode::Busy);
+        QVERIFY(!app.pet().behavior().engine().isTickerActive());
 
-        delegate.togglePetVisibility();
-        QTRY_VERIFY(delegate.windowController()->isVisible());
-        QVERIFY(delegate.behaviorEngine().isTickerActive() && delegate.idleCheckTimer().isActive());
-        delegate.togglePetVisibility();
-        QTRY_VERIFY(!delegate.windowController()->isVisible());
-        QVERIFY(!delegate.behaviorEngine().isTickerActive() && !delegate.idleCheckTimer().isActive());
+        app.coordinator->setPetShown(true);
+        QTRY_VERIFY(app.pet().isShown());
+        QVERIFY(app.pet().behavior().engine().isTickerActive() && app.coordinator->idleChatter().isWatching());
+        app.coordinator->setPetShown(false);
+        QTRY_VERIFY(!app.pet().isShown());
+        QVERIFY(!app.pet().behavior().engine().isTickerActive() && !app.coordinator->idleChatter().isWatching());
     }
 
     void preferencesWindowIsReusedUntilClosed()
     {
         AppHarness app(m_env);
-        app.delegate->showPreferences(PreferencesSection::Reminders);
-        QPointer<PreferencesWindow> window = app.delegate->preferencesWindow();
+        app.coordinator->showPreferences(PreferencesSection::Reminders);
+        QPointer<PreferencesWindow> window = app.coordinator->preferencesWindow();
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->section(), PreferencesSection::Reminders);
         // Asking for the pet section brings the same window forward on its current pane.
-        app.delegate->showPreferences(PreferencesSection::Pet);
-        QCOMPARE(app.delegate->preferencesWindow(), window.data());
+        app.coordinator->showPreferences(PreferencesSection::Pet);
+        QCOMPARE(app.coordinator->preferencesWindow(), window.data());
         QCOMPARE(window->section(), PreferencesSection::Reminders);
-        app.delegate->showPreferences(PreferencesSection::Advanced);
+        app.coordinator->showPreferences(PreferencesSection::Advanced);
         QCOMPARE(window->section(), PreferencesSection::Advanced);
         window->close();
         QTRY_VERIFY(!window);
-        QVERIFY(!app.delegate->preferencesWindow());
+        QVERIFY(!app.coordinator->preferencesWindow());
     }
 };
 

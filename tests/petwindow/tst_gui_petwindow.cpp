@@ -13,22 +13,22 @@
 #include <QSignalSpy>
 
 namespace {
-class GestureRecorder : public QObject, public PetSpriteViewDelegate {
+class GestureRecorder : public QObject {
 public:
     QStringList events;
 
-    void petSpriteViewDidClick(PetSpriteView *) override { events << "click"; }
-    void petSpriteViewDidDoubleClick(PetSpriteView *) override { events << "double-click"; }
-    void petSpriteViewDidCommandDoubleClick(PetSpriteView *) override { events << "command-double-click"; }
-    void petSpriteViewDidStartDrag(PetSpriteView *) override { events << "drag-start"; }
-    void petSpriteViewDidEndDrag(PetSpriteView *) override { events << "drag-end"; }
-    void petSpriteViewDidRequestContextMenu(PetSpriteView *, QPointF at) override
+    void watch(PetSpriteView *view)
     {
-        events << QString("menu %1,%2").arg(at.x()).arg(at.y());
-    }
-    void petSpriteViewDidDragInDirection(PetSpriteView *, int direction) override
-    {
-        events << (direction > 0 ? "right" : "left");
+        const auto record = [this](const QString &event) { return [this, event] { events << event; }; };
+        connect(view, &PetSpriteView::clicked, this, record("click"));
+        connect(view, &PetSpriteView::doubleClicked, this, record("double-click"));
+        connect(view, &PetSpriteView::ctrlDoubleClicked, this, record("command-double-click"));
+        connect(view, &PetSpriteView::dragStarted, this, record("drag-start"));
+        connect(view, &PetSpriteView::dragEnded, this, record("drag-end"));
+        connect(view, &PetSpriteView::contextMenuRequested, this,
+            [this](QPointF at) { events << QString("menu %1,%2").arg(at.x()).arg(at.y()); });
+        connect(view, &PetSpriteView::draggedInDirection, this,
+            [this](int direction) { events << (direction > 0 ? "right" : "left"); });
     }
 };
 
@@ -70,7 +70,7 @@ private slots:
         QVERIFY2(m_x11->isAvailable(), "needs an X display");
         m_controller = std::make_unique<PetWindowController>(windowSize, windowOrigin, m_x11.get());
         m_recorder = std::make_unique<GestureRecorder>();
-        view()->setDelegate(m_recorder.get());
+        m_recorder->watch(view());
         view()->setFrame(blockFrame());
         m_controller->show();
         QVERIFY(QTest::qWaitForWindowExposed(view()));

@@ -1,7 +1,7 @@
+#include "platform/UrlOpener.h"
 #include "services/AskFailureFlow.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "platform/UrlOpener.h"
 
 #include "support/ScriptedAlertPresenter.h"
 #include "support/TestMain.h"
@@ -137,7 +137,7 @@ private slots:
                     "cats & dogs = 1+1 #tag?"));
         QCOMPARE(f.opener.opened.size(), 1);
         const QString url = f.opener.opened[0].toString(QUrl::FullyEncoded);
-        QCOMPARE(url, QString("https://www.google.com/search?q=cats%20%26%20dogs%20%3D%201%2B1%20%23tag%3F"));
+        QCOMPARE(url, QString("https://www.google.com/search?q=cats%20%26%20dogs%20%3D%201%2B1%20%23tag?"));
 
         // A blank question has nothing to search for.
         f.flow.offerGoogleFallback(" \n\t");

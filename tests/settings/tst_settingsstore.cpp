@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(store.behaviorMode(), BehaviorMode::Wander); // case-sensitive
         QCOMPARE(store.windowLevel(), WindowLevel::Floating);
         QCOMPARE(store.inputMode(), InputMode::Text);
-        QCOMPARE(store.showDockIcon(), true);
+        QCOMPARE(store.showInTaskbar(), true);
         QCOMPARE(store.chatterEnabled(), false);
         // An unquoted comma makes the INI value a list, which is not a string.
         QCOMPARE(store.value(SettingsKeys::groqModel), QStringLiteral("openai/gpt-oss-120b"));

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "services/KeyStore.h"
-#include "settings/SettingsStore.h"
-#include "app/AppDelegate.h"
+#include "app/AppCoordinator.h"
+#include "app/PetSession.h"
 #include "pets/PetLibrary.h"
 #include "platform/FileRevealer.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "services/KeyStore.h"
+#include "settings/SettingsStore.h"
 
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
@@ -40,14 +41,22 @@ struct AppHarness {
         environment.windowSystem = &windowSystem;
         environment.hotKeys = &hotKeys;
         environment.notesFilePath = env->home() + "/notes.json";
-        delegate = std::make_unique<AppDelegate>(environment);
+        coordinator = std::make_unique<AppCoordinator>(environment);
     }
     static PetLibrary::Locations locations(TestEnvironment *env, const QString &bundled)
     {
         return { env->dataHome() + "/tamsel/Pets", env->dataHome() + "/Tamsel Desk/Pets", bundled,
             env->home() + "/.nimbo/pets", env->home() + "/tmp" };
     }
-    void launch() { awaitTask(delegate->applicationDidFinishLaunching()); }
+    void launch() { awaitTask(coordinator->launch()); }
+    // The pet on screen; the test fails when there is none.
+    PetSession &pet() const
+    {
+        PetSession *session = coordinator->session();
+        if (!session)
+            qFatal("no pet is loaded");
+        return *session;
+    }
 
     SettingsStore settings;
     FakeSecretStore secrets;
@@ -60,5 +69,5 @@ struct AppHarness {
     X11WindowSystem windowSystem;
     FakeGlobalHotKey hotKeys;
     AppEnvironment environment;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<AppCoordinator> coordinator;
 };

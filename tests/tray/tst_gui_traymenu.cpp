@@ -1,9 +1,12 @@
-#include "tray/MenuBarController.h"
+#include "tray/TrayMenu.h"
 
-#include "support/FakeMenuDelegate.h"
 #include "support/FrameAtlas.h"
 #include "support/MenuProbe.h"
 #include "support/TestMain.h"
+#include "support/TrayMenuRecorder.h"
+
+#include <QApplication>
+#include <QCursor>
 
 #include <QDir>
 #include <QProcess>
@@ -18,10 +21,7 @@ class TestGuiTrayMenu : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestGuiTrayMenu(TestEnvironment *env)
-        : m_env(env)
-    {
-    }
+    explicit TestGuiTrayMenu(TestEnvironment *) { }
 
 private:
     static void xdotool(const QStringList &arguments)
@@ -35,7 +35,7 @@ private:
     static void clickAt(QPoint global, int button = 1)
     {
         xdotool({ "mousemove", QString::number(global.x()), QString::number(global.y()) });
-        QTest::qWait(100);
+        QTRY_COMPARE(QCursor::pos(), global);
         xdotool({ "click", QString::number(button) });
     }
 
@@ -44,33 +44,36 @@ private:
         return menu->mapToGlobal(menu->actionGeometry(action).center());
     }
 
-    TestEnvironment *m_env;
-    std::unique_ptr<FakeMenuDelegate> m_delegate;
-    std::unique_ptr<MenuBarController> m_controller;
+    std::unique_ptr<TrayMenu> m_controller;
+    std::unique_ptr<TrayMenuRecorder> m_recorder;
+    TrayMenuState m_state;
 
 private slots:
     void initTestCase()
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("needs the headless desktop session (scripts/headless-session.sh)");
-        m_delegate = std::make_unique<FakeMenuDelegate>(m_env->settingsFilePath());
-        PetPackage pet;
-        pet.manifest = FrameAtlas::manifest();
-        pet.folderPath = m_env->home();
+        PetPackage pet { FrameAtlas::manifest(), QStringLiteral("/pets/frame-atlas") };
         PetPackage other = pet;
         other.manifest.id = QStringLiteral("moss");
-        other.manifest.displayName = QStringLiteral("Moss");
-        m_delegate->library = { pet, other };
-        m_delegate->current = pet;
-        m_delegate->decoder = FrameAtlas::decoder({ 2, 4, 3, 1 });
-        m_delegate->maps().setMapping(pet.id(), 1, { QStringLiteral("Wave"), {} });
-        m_controller = std::make_unique<MenuBarController>(m_delegate.get());
+        m_state.library = { { pet, pet.manifest.displayName }, { other, QStringLiteral("Moss") } };
+        m_state.active = m_state.library.first();
+        m_state.petShown = true;
+        m_state.rows = { { 0, {}, 2 }, { 1, QStringLiteral("Wave"), 4 }, { 2, {}, 3 }, { 3, {}, 1 } };
+        m_controller = std::make_unique<TrayMenu>();
+        m_controller->setState(m_state);
+        m_recorder = std::make_unique<TrayMenuRecorder>(*m_controller);
+        // As the program does: a choice comes back as a new state.
+        connect(m_controller.get(), &TrayMenu::speedChosen, this, [this](double speed) {
+            m_state.speed = speed;
+            m_controller->setState(m_state);
+        });
     }
 
     void cleanupTestCase()
     {
+        m_recorder.reset();
         m_controller.reset();
-        m_delegate.reset();
     }
 
     void iconIsEmbeddedInTheTray()
@@ -81,17 +84,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_controller->trayIcon()->geometry().isEmpty(), 10000);
     }
 
-    void clickingTheIconOpensTheMenuAndAnItemReachesTheDelegate()
+    void clickingTheIconOpensTheMenuAndAnItemAsks()
     {
         QSystemTrayIcon *icon = m_controller->trayIcon();
         QVERIFY(icon);
         // The tray lays its icons out again after embedding one; click only once the place holds.
         QRect iconGeometry;
-        for (int tries = 0; tries < 20 && iconGeometry != icon->geometry(); ++tries) {
-            iconGeometry = icon->geometry();
-            QTest::qWait(300);
-        }
-        QVERIFY(!iconGeometry.isEmpty());
+        int steadyChecks = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                steadyChecks = icon->geometry() == iconGeometry ? steadyChecks + 1 : 0;
+                iconGeometry = icon->geometry();
+                return steadyChecks >= 30 && !iconGeometry.isEmpty();
+            },
+            10000));
         clickAt(iconGeometry.center());
         QTRY_VERIFY_WITH_TIMEOUT(m_controller->trayMenu() && m_controller->trayMenu()->isVisible(), 5000);
         const QPointer<QMenu> menu = m_controller->trayMenu();
@@ -100,8 +106,7 @@ private slots:
         // Open Speed ▸ by clicking it, then choose 1.5×.
         clickAt(centreOf(menu, item(menu, "Speed")));
         QMenu *speed = submenu(menu, "Speed");
-        QTRY_VERIFY_WITH_TIMEOUT(speed->isVisible(), 5000);
-        QTest::qWait(200);
+        QTRY_VERIFY_WITH_TIMEOUT(speed->isVisible() && !speed->geometry().isEmpty(), 5000);
 
         const QString directory = qEnvironmentVariable("TAMSEL_SCREENSHOT_DIR");
         if (!directory.isEmpty()) {
@@ -112,7 +117,7 @@ private slots:
         }
 
         clickAt(centreOf(speed, item(speed, "1.5×")));
-        QTRY_COMPARE_WITH_TIMEOUT(m_delegate->calls, QStringList { "applyPlaybackSpeed 1.5" }, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->calls, QStringList { "speedChosen 1.5" }, 5000);
         // The chosen menu is closed and deleted; the installed one is marked with the new speed.
         QTRY_VERIFY_WITH_TIMEOUT(!menu, 5000);
         QCOMPARE(checked(submenu(m_controller->trayMenu(), "Speed")), QStringList { "1.5×" });
@@ -120,25 +125,25 @@ private slots:
 
     void rightClickOpensTheSameMenu()
     {
-        m_delegate->calls.clear();
+        m_recorder->calls.clear();
         clickAt(m_controller->trayIcon()->geometry().center(), 3);
         QTRY_VERIFY_WITH_TIMEOUT(m_controller->trayMenu()->isVisible(), 5000);
         xdotool({ "key", "Escape" });
         QTRY_VERIFY_WITH_TIMEOUT(!m_controller->trayMenu()->isVisible(), 5000);
-        QCOMPARE(m_delegate->calls, QStringList());
+        QCOMPARE(m_recorder->calls, QStringList());
     }
 
     void contextMenuIsDrivenByTheKeyboard()
     {
-        m_delegate->calls.clear();
+        m_recorder->calls.clear();
         xdotool({ "mousemove", "400", "300" });
         m_controller->popUpContextMenu(QPoint(400, 300));
         const QPointer<QMenu> menu = m_controller->contextMenu();
-        QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), 5000);
-        QTest::qWait(200);
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTRY_COMPARE(QApplication::activePopupWidget(), menu.data());
         // From the top, Up wraps round to the last item.
         xdotool({ "key", "Up", "Return" });
-        QTRY_COMPARE_WITH_TIMEOUT(m_delegate->calls, QStringList { "quit" }, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->calls, QStringList { "quitRequested" }, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!menu || !menu->isVisible(), 5000);
     }
 };

@@ -1,24 +1,27 @@
+#include "behavior/AnimationPlayer.h"
+#include "pets/PetLibrary.h"
+#include "petwindow/PetSpriteView.h"
+#include "petwindow/PetWindowController.h"
+#include "petwindow/SpeechBubbleController.h"
+#include "petwindow/SpeechBubbleView.h"
+#include "platform/FileRevealer.h"
+#include "platform/linux/X11WindowSystem.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "app/AppDelegate.h"
 #include "userdata/CharacterStore.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/ReminderScheduler.h"
 #include "userdata/ReminderStore.h"
-#include "pets/PetLibrary.h"
-#include "platform/FileRevealer.h"
-#include "platform/linux/X11WindowSystem.h"
-#include "behavior/AnimationPlayer.h"
-#include "petwindow/PetWindowController.h"
-#include "petwindow/SpeechBubbleController.h"
-#include "petwindow/SpeechBubbleView.h"
+
+#include "tray/TrayMenu.h"
 
 #include "support/AppHarness.h"
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeRandom.h"
 #include "support/FakeSecretStore.h"
+#include "support/MenuProbe.h"
 #include "support/PetFixtures.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/TestMain.h"
@@ -35,11 +38,11 @@ const QString kUnreadable
 
 // The coordinator on a real display: launch, the choice of pet, load failures, seeding, scale,
 // rows played for clicks and drags, and what is saved at quit.
-class TestAppDelegate : public QObject {
+class TestAppCoordinator : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestAppDelegate(TestEnvironment *env)
+    explicit TestAppCoordinator(TestEnvironment *env)
         : m_env(env)
     {
     }
@@ -67,24 +70,22 @@ private slots:
     {
         App app(m_env);
         app.launch();
-        QVERIFY(app.delegate->currentPackage());
-        QCOMPARE(app.delegate->currentPackage()->id(), QString("tamsel"));
+        QCOMPARE(app.pet().package().id(), QString("tamsel"));
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
         QVERIFY(app.settings.value(SettingsKeys::bundledPetDefaultsSeeded));
-        const PetCharacter character = app.delegate->characterStore().character("tamsel");
+        const PetCharacter character = app.coordinator->characterStore().character("tamsel");
         QCOMPARE(character.name, QString("Tamsel"));
         QVERIFY(character.personality.startsWith("A tiny cream chibi cat"));
-        QCOMPARE(app.delegate->animationMapStore().mapping("tamsel", 7).name, QString("Dancing"));
+        QCOMPARE(app.coordinator->animationMapStore().mapping("tamsel", 7).name, QString("Dancing"));
         QVERIFY(app.alerts.alerts.isEmpty());
 
-        PetWindowController *window = app.delegate->windowController();
-        QVERIFY(window);
-        QTRY_VERIFY(window->isVisible());
-        QCOMPARE(window->window()->size(), QSize(96, 104)); // half a 192 x 208 cell
-        AnimationPlayer *player = app.delegate->animationPlayer();
-        QVERIFY(player->isRunning());
-        QCOMPARE(player->animation().row, 0);
-        QVERIFY(player->animation().loop);
+        PetWindowController &window = app.pet().window();
+        QTRY_VERIFY(window.isVisible());
+        QCOMPARE(window.window()->size(), QSize(96, 104)); // half a 192 x 208 cell
+        AnimationPlayer &player = app.pet().player();
+        QVERIFY(player.isRunning());
+        QCOMPARE(player.animation().row, 0);
+        QVERIFY(player.animation().loop);
     }
 
     void seedingNeverOverwritesAPersonality()
@@ -99,7 +100,7 @@ private slots:
         }
         App app(m_env);
         app.launch();
-        const PetCharacter character = app.delegate->characterStore().character("tamsel");
+        const PetCharacter character = app.coordinator->characterStore().character("tamsel");
         QCOMPARE(character.name, QString("Mochi"));
         QCOMPARE(character.personality, QString("Grumpy before coffee."));
         QVERIFY(app.settings.value(SettingsKeys::bundledPetDefaultsSeeded));
@@ -111,12 +112,12 @@ private slots:
         QVERIFY(app.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/fox", "fox", "Fox")));
         app.settings.setValue(SettingsKeys::selectedPetID, QString("fox"));
         app.launch();
-        QCOMPARE(app.delegate->currentPackage()->id(), QString("fox"));
+        QCOMPARE(app.pet().package().id(), QString("fox"));
 
         App relaunched(m_env);
         relaunched.settings.setValue(SettingsKeys::selectedPetID, QString("gone"));
         relaunched.launch();
-        QCOMPARE(relaunched.delegate->currentPackage()->id(), QString("tamsel"));
+        QCOMPARE(relaunched.pet().package().id(), QString("tamsel"));
     }
 
     void failingPetFallsBackToTheBuiltInOne()
@@ -131,7 +132,7 @@ private slots:
         QCOMPARE(alert.title, QString("Couldn't load Broken Bot"));
         QCOMPARE(alert.informativeText, kUnreadable + "\n\nSwitching to Tamsel so you still have a pet on screen.");
         QCOMPARE(alert.buttons, QStringList { "OK" });
-        QCOMPARE(app.delegate->currentPackage()->id(), QString("tamsel"));
+        QCOMPARE(app.pet().package().id(), QString("tamsel"));
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
     }
 
@@ -144,9 +145,25 @@ private slots:
         QCOMPARE(app.alerts.alerts[0].title, QString("Couldn't load Tamsel"));
         QCOMPARE(app.alerts.alerts[0].informativeText,
             kUnreadable + "\n\nImport a working pet package from Preferences → Pet.");
-        QVERIFY(!app.delegate->currentPackage());
-        QVERIFY(!app.delegate->windowController());
+        QVERIFY(!app.coordinator->session());
         QVERIFY(!app.settings.contains(SettingsKeys::selectedPetID.name));
+    }
+
+    void trayMenuFollowsTheWindow()
+    {
+        App app(m_env);
+        app.launch();
+        TrayMenu *tray = app.coordinator->trayMenu();
+        QTRY_VERIFY(tray->trayIcon() && app.pet().isShown());
+        // The menu the tray icon pops up, once the window is on screen.
+        const auto toggle = [tray] { return tray->trayIcon()->contextMenu()->actions().at(2); };
+        QCOMPARE(toggle()->text(), QString("Hide Pet"));
+        toggle()->trigger();
+        QTRY_VERIFY(!app.pet().isShown());
+        QCOMPARE(toggle()->text(), QString("Show Pet"));
+        toggle()->trigger();
+        QTRY_VERIFY(app.pet().isShown());
+        QCOMPARE(toggle()->text(), QString("Hide Pet"));
     }
 
     void scaleChangeKeepsTheWindowCentre()
@@ -154,11 +171,10 @@ private slots:
         App app(m_env);
         app.settings.setLastPosition(QPointF(400, 300));
         app.launch();
-        QWidget *window = app.delegate->windowController()->window();
+        QWidget *window = app.pet().window().window();
         QTRY_VERIFY(window->isVisible());
         const QPoint centre = window->geometry().center();
-        app.settings.setValue(SettingsKeys::scale, 1.0);
-        app.delegate->reloadCurrentPetWithScale();
+        app.coordinator->setScale(1.0);
         QCOMPARE(window->size(), QSize(192, 208));
         QVERIFY((window->geometry().center() - centre).manhattanLength() <= 2);
     }
@@ -168,10 +184,10 @@ private slots:
         App app(m_env);
         app.random.setScript({ 0.0 }); // the first non-idle row
         app.launch();
-        AppDelegate &delegate = *app.delegate;
-        AnimationPlayer *player = delegate.animationPlayer();
+        AnimationPlayer *player = &app.pet().player();
+        PetSpriteView *view = app.pet().window().spriteView();
 
-        delegate.petSpriteViewDidClick(nullptr);
+        emit view->clicked();
         QCOMPARE(player->animation().row, 1);
         QVERIFY(!player->animation().loop);
         // A one-shot hands back to the idle row when it ends.
@@ -181,18 +197,19 @@ private slots:
         QVERIFY(player->animation().loop);
 
         // The built-in pet's run rows are swapped: "Run Left" (row 2) shows it moving right.
-        delegate.petSpriteViewDidDragInDirection(nullptr, +1);
+        emit view->dragStarted();
+        emit view->draggedInDirection(+1);
         QCOMPARE(player->animation().row, 2);
-        delegate.petSpriteViewDidDragInDirection(nullptr, -1);
+        emit view->draggedInDirection(-1);
         QCOMPARE(player->animation().row, 1);
         QCOMPARE(player->animation().fps, 12.0);
-        delegate.windowController()->window()->move(123, 234);
-        delegate.petSpriteViewDidEndDrag(nullptr);
+        view->window()->move(123, 234);
+        emit view->dragEnded();
         QCOMPARE(player->animation().row, 0);
         QCOMPARE(app.settings.lastPosition(), std::optional<QPointF>(QPointF(123, 234)));
 
-        delegate.windowController()->window()->move(150, 160);
-        delegate.applicationWillTerminate();
+        view->window()->move(150, 160);
+        app.coordinator->terminate();
         QCOMPARE(app.settings.lastPosition(), std::optional<QPointF>(QPointF(150, 160)));
         QVERIFY(!app.settings.value(SettingsKeys::lastScreenID).isEmpty());
         QVERIFY(!player->isRunning());
@@ -204,13 +221,13 @@ private slots:
         app.launch();
         Reminder reminder = Reminder::create("Stretch", app.clock.now(), Reminder::Repeat::None);
         reminder.animationRow = 4;
-        app.delegate->reminderStore().add(reminder);
-        app.delegate->reminderScheduler()->check();
-        QVERIFY(app.delegate->speechBubble().isShowing());
-        QCOMPARE(app.delegate->speechBubble().view()->text(), QString("⏰ Stretch"));
-        QCOMPARE(app.delegate->animationPlayer()->animation().row, 4);
-        QVERIFY(!app.delegate->animationPlayer()->animation().loop);
-        QVERIFY(!app.delegate->reminderStore().reminders().constFirst().enabled);
+        app.coordinator->reminderStore().add(reminder);
+        app.coordinator->reminderScheduler()->check();
+        QVERIFY(app.coordinator->speechBubble().isShowing());
+        QCOMPARE(app.coordinator->speechBubble().view()->text(), QString("⏰ Stretch"));
+        QCOMPARE(app.pet().player().animation().row, 4);
+        QVERIFY(!app.pet().player().animation().loop);
+        QVERIFY(!app.coordinator->reminderStore().reminders().constFirst().enabled);
     }
 
     void taskbarListingFollowsTheSetting()
@@ -218,10 +235,10 @@ private slots:
         for (const bool listed : { false, true }) {
             m_env->reset();
             App app(m_env);
-            app.settings.setValue(SettingsKeys::showDockIcon, listed);
+            app.settings.setValue(SettingsKeys::showInTaskbar, listed);
             app.launch();
-            QWindow *handle = app.delegate->windowController()->windowHandle();
-            QTRY_VERIFY(app.delegate->windowController()->isVisible());
+            QWindow *handle = app.pet().window().windowHandle();
+            QTRY_VERIFY(app.pet().isShown());
             const auto state = [handle] {
                 QProcess xprop;
                 xprop.start("xprop", { "-id", QString::number(handle->winId()), "_NET_WM_STATE" });
@@ -240,15 +257,15 @@ private slots:
         App app(m_env);
         app.settings.setValue(SettingsKeys::startHidden, true);
         app.launch();
-        QVERIFY(!app.delegate->windowController()->isVisible());
-        QVERIFY(app.delegate->animationPlayer()->isSuspended());
-        QVERIFY(!app.delegate->animationPlayer()->isRunning());
+        QVERIFY(!app.pet().isShown());
+        QVERIFY(app.pet().player().isSuspended());
+        QVERIFY(!app.pet().player().isRunning());
 
-        app.delegate->teardownCurrentPet();
-        app.delegate->applicationWillTerminate();
+        app.coordinator->teardownCurrentPet();
+        app.coordinator->terminate();
         QVERIFY(!app.settings.lastPosition());
     }
 };
 
-TAMSEL_TEST_MAIN(TestAppDelegate)
-#include "tst_gui_appdelegate.moc"
+TAMSEL_TEST_MAIN(TestAppCoordinator)
+#include "tst_gui_appcoordinator.moc"

@@ -1,0 +1,388 @@
+#include "app/AppCoordinator.h"
+
+#include "app/AppToolHost.h"
+#include "app/AskPromptPlaceholder.h"
+#include "app/BehaviorDirector.h"
+#include "app/PetSession.h"
+#include "behavior/IdleChatter.h"
+#include "behavior/SpeakingTime.h"
+#include "foundation/Log.h"
+#include "pets/PetImageCache.h"
+#include "pets/PetLibrary.h"
+#include "pets/SpriteSheetDecoder.h"
+#include "petwindow/PetWindowController.h"
+#include "petwindow/SpeechBubbleController.h"
+#include "platform/AlertPresenter.h"
+#include "platform/WindowSystem.h"
+#include "preferences/PreferencesWindow.h"
+#include "services/HotKeyMonitor.h"
+#include "services/KeyStore.h"
+#include "services/ModelGuard.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "tray/TrayMenu.h"
+#include "userdata/CharacterStore.h"
+#include "userdata/NoteStore.h"
+#include "userdata/PetAnimationMapStore.h"
+#include "userdata/PetSeeding.h"
+#include "userdata/ReminderScheduler.h"
+#include "userdata/ReminderStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *parent)
+    : QObject(parent)
+    , m_env(environment)
+    , m_reminderStore(std::make_unique<ReminderStore>(*environment.settings))
+    , m_animationMapStore(std::make_unique<PetAnimationMapStore>(*environment.settings))
+    , m_characterStore(std::make_unique<CharacterStore>(*environment.settings))
+    , m_noteStore(std::make_unique<NoteStore>(
+          environment.notesFilePath.isEmpty() ? NoteStore::defaultFilePath() : environment.notesFilePath,
+          *environment.clock))
+    , m_speechBubble(std::make_unique<SpeechBubbleController>(environment.windowSystem))
+    , m_idleChatter(std::make_unique<IdleChatter>(*environment.clock, *environment.random,
+          [settings = environment.settings] { return settings->chatterEnabled(); }))
+    , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
+{
+    m_sinceStart.start();
+    connect(m_idleChatter.get(), &IdleChatter::lineChosen, this,
+        [this](const QString &line) { m_speechBubble->show(line, SpeakingTime::forLine(line)); });
+    m_toolHost = std::make_unique<AppToolHost>(*this);
+    ToolRegistry::Platform toolPlatform = environment.toolPlatform;
+    toolPlatform.clock = environment.clock;
+    m_toolRegistry = std::make_unique<ToolRegistry>(*m_toolHost, toolPlatform);
+}
+
+AppCoordinator::~AppCoordinator()
+{
+    m_toolRegistry.reset();
+    m_tray.reset();
+    m_session.reset();
+    delete m_askPrompt.data();
+    delete m_preferencesWindow.data();
+}
+
+QCoro::Task<> AppCoordinator::launch()
+{
+    QPointer<AppCoordinator> self(this);
+
+    // The key is read once here; everything later answers from memory.
+    co_await m_env.keyStore->migrateFromDefaultsIfNeeded();
+    if (!self)
+        co_return;
+    co_await m_env.keyStore->load();
+    if (!self)
+        co_return;
+
+    ModelGuard::enforceToolCapableModel(*m_env.settings);
+    m_reminderScheduler = std::make_unique<ReminderScheduler>(
+        *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
+    m_reminderScheduler->start();
+    m_tray = std::make_unique<TrayMenu>();
+    connectTray();
+
+    PetSeeding::seedBundledPetDefaults(*m_env.settings, *m_env.library, *m_animationMapStore, *m_characterStore);
+    const QList<PetPackage> installed = m_env.library->loadLibrary();
+    const QString selected = m_env.settings->value(SettingsKeys::selectedPetID);
+    const auto saved = std::find_if(
+        installed.begin(), installed.end(), [&](const PetPackage &package) { return package.id() == selected; });
+    if (!selected.isEmpty() && saved != installed.end())
+        loadPet(*saved);
+    else if (const auto bundled = m_env.library->installBundledPetIfNeeded())
+        loadPet(*bundled);
+    else if (!installed.isEmpty())
+        loadPet(installed.constFirst());
+    else
+        m_libraryFlows.offerNimboImport();
+    if (!self)
+        co_return;
+    refreshTray();
+    registerHotKey();
+    emit launchFinished();
+}
+
+void AppCoordinator::terminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    if (m_reminderScheduler)
+        m_reminderScheduler->stop();
+    m_idleChatter->setWatching(false);
+    if (m_session) {
+        m_session->behavior().setHeld(true);
+        m_session->saveFrame();
+    }
+}
+
+void AppCoordinator::handleReminderFired(const Reminder &reminder)
+{
+    m_speechBubble->show(QStringLiteral("⏰ ") + reminder.title, std::chrono::seconds(8));
+    if (reminder.animationRow && m_session)
+        m_session->playRowOneShot(*reminder.animationRow);
+}
+
+void AppCoordinator::loadPet(const PetPackage &package)
+{
+    const std::optional<QString> error = tryLoad(package);
+    if (!error)
+        return;
+    const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
+    const auto bundled = m_env.library->installBundledPetIfNeeded();
+    if (bundled && bundled->id() != package.id()) {
+        m_libraryFlows.presentError(*error, title,
+            QStringLiteral("Switching to ") + bundled->manifest.displayName
+                + QStringLiteral(" so you still have a pet on screen."));
+        if (const auto bundledError = tryLoad(*bundled))
+            m_libraryFlows.presentError(
+                *bundledError, QStringLiteral("Couldn't load ") + bundled->manifest.displayName);
+        return;
+    }
+    m_libraryFlows.presentError(*error, title, QStringLiteral("Import a working pet package from Preferences → Pet."));
+}
+
+std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)
+{
+    teardownCurrentPet();
+    const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
+    auto decoder = SpriteSheetDecoder::create(package.manifest, atlasPath);
+    if (!decoder) {
+        Log::line(
+            QStringLiteral("Couldn't load pet ") + package.id() + QStringLiteral(": ") + decoder.error().description());
+        if (m_env.settings->value(SettingsKeys::selectedPetID) == package.id())
+            m_env.settings->remove(SettingsKeys::selectedPetID);
+        return decoder.error().description();
+    }
+    m_env.settings->setValue(SettingsKeys::selectedPetID, package.id());
+    PetSeeding::seedCharacterFromManifest(package, *m_characterStore);
+    PetSeeding::seedAnimationNames(package, decoder.value()->nonEmptyRows(), *m_animationMapStore);
+
+    const PetSession::Services services { *m_env.settings, *m_animationMapStore, m_stateMachine, *m_env.clock,
+        *m_env.random, m_env.windowSystem, *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
+    m_session = std::make_unique<PetSession>(package, decoder.value(), services);
+    connectSession();
+    // Without a tray nothing could bring a hidden pet back.
+    const bool hidden = m_env.settings->value(SettingsKeys::startHidden) && m_tray && m_tray->offersHiding();
+    m_session->setShown(!hidden);
+    refreshTray();
+    return std::nullopt;
+}
+
+void AppCoordinator::connectSession()
+{
+    PetSession *session = m_session.get();
+    connect(session, &PetSession::shownChanged, this, &AppCoordinator::onPetShownChanged);
+    connect(session, &PetSession::menuStateChanged, this, &AppCoordinator::refreshTray);
+    connect(session, &PetSession::interacted, m_idleChatter.get(), &IdleChatter::recordInteraction);
+    connect(session, &PetSession::askPromptRequested, this, &AppCoordinator::toggleAskPrompt);
+    connect(session, &PetSession::contextMenuRequested, this, [this](QPoint at) {
+        if (!m_tray)
+            return;
+        refreshTray();
+        m_tray->popUpContextMenu(at);
+    });
+    connect(session, &PetSession::firstFrameShown, this, [this] {
+        if (!m_env.reportFirstFrame || m_firstFrameReported)
+            return;
+        m_firstFrameReported = true;
+        Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
+            + QStringLiteral(" ms"));
+    });
+}
+
+void AppCoordinator::onPetShownChanged(bool shown)
+{
+    m_idleChatter->setWatching(shown);
+    // Window managers read the taskbar state of a window only once it is mapped.
+    if (shown && m_env.windowSystem)
+        m_env.windowSystem->setListedInTaskbar(m_session->window().windowHandle(), m_env.settings->showInTaskbar());
+    // The window is shown or hidden for real only once the window system says so.
+    refreshTray();
+}
+
+void AppCoordinator::teardownCurrentPet()
+{
+    if (!m_session)
+        return;
+    m_idleChatter->setWatching(false);
+    m_session.reset();
+    refreshTray();
+}
+
+std::optional<QString> AppCoordinator::activePetID() const
+{
+    return m_session ? std::optional<QString>(m_session->package().id()) : std::nullopt;
+}
+
+void AppCoordinator::rebuildMainMenu()
+{
+    refreshTray();
+}
+
+QString AppCoordinator::characterName(const QString &petID) const
+{
+    return m_characterStore->character(petID).name;
+}
+
+void AppCoordinator::evictAtlasImage(const QString &atlasPath)
+{
+    PetImageCache::evict(atlasPath);
+}
+
+void AppCoordinator::setPetShown(bool shown)
+{
+    if (m_session)
+        m_session->setShown(shown);
+    refreshTray();
+}
+
+void AppCoordinator::setPlaybackSpeed(double speed)
+{
+    m_env.settings->setValue(SettingsKeys::playbackSpeed, speed);
+    if (m_session)
+        m_session->applyPlaybackSpeed();
+    refreshTray();
+}
+
+void AppCoordinator::setScale(double scale)
+{
+    m_env.settings->setValue(SettingsKeys::scale, scale);
+    if (m_session)
+        m_session->applyScale();
+    refreshTray();
+}
+
+void AppCoordinator::setBehaviorMode(BehaviorMode mode)
+{
+    if (m_session)
+        m_session->behavior().setMode(mode);
+    else
+        m_env.settings->setBehaviorMode(mode);
+    refreshTray();
+}
+
+TrayMenuState AppCoordinator::trayMenuState() const
+{
+    TrayMenuState state;
+    const SettingsStore &settings = *m_env.settings;
+    state.speed = settings.playbackSpeed();
+    state.scale = settings.scale();
+    state.mode = settings.behaviorMode();
+    for (const PetPackage &package : m_env.library->loadLibrary())
+        state.library.append({ package, m_libraryFlows.displayName(package) });
+    if (!m_session)
+        return state;
+    const PetPackage &package = m_session->package();
+    state.active = TrayMenuState::Pet { package, m_libraryFlows.displayName(package) };
+    state.petShown = m_session->isShown();
+    state.pinnedRow = m_session->pinnedRow();
+    const SpriteSheetDecoder &decoder = *m_session->decoder();
+    for (qint64 row : decoder.nonEmptyRows())
+        state.rows.append(
+            { row, m_animationMapStore->mapping(package.id(), row).name, decoder.effectiveFrameCount(row) });
+    return state;
+}
+
+void AppCoordinator::refreshTray()
+{
+    if (m_tray)
+        m_tray->setState(trayMenuState());
+}
+
+void AppCoordinator::connectTray()
+{
+    TrayMenu *tray = m_tray.get();
+    connect(tray, &TrayMenu::refreshRequested, this, &AppCoordinator::refreshTray);
+    connect(tray, &TrayMenu::showHideRequested, this, &AppCoordinator::setPetShown);
+    connect(tray, &TrayMenu::speedChosen, this, &AppCoordinator::setPlaybackSpeed);
+    connect(tray, &TrayMenu::scaleChosen, this, &AppCoordinator::setScale);
+    connect(tray, &TrayMenu::behaviorModeChosen, this, &AppCoordinator::setBehaviorMode);
+    connect(tray, &TrayMenu::rowPinned, this, [this](qint64 row) {
+        if (m_session)
+            m_session->pinRow(row);
+    });
+    connect(tray, &TrayMenu::pinCleared, this, [this] {
+        if (m_session)
+            m_session->clearPinnedRow();
+    });
+    connect(tray, &TrayMenu::petSwitchRequested, this, &AppCoordinator::loadPet);
+    connect(tray, &TrayMenu::petRevealRequested, this,
+        [this](const PetPackage &package) { m_libraryFlows.revealPetInFileManager(package); });
+    connect(tray, &TrayMenu::petDeleteRequested, this, [this](const PetPackage &package) {
+        m_libraryFlows.confirmAndDeletePet(package);
+        refreshTray();
+    });
+    connect(tray, &TrayMenu::importFolderRequested, this, [this] {
+        m_libraryFlows.promptImportFolder();
+        refreshTray();
+    });
+    connect(tray, &TrayMenu::importZipRequested, this, [this] {
+        m_libraryFlows.promptImportZip();
+        refreshTray();
+    });
+    connect(tray, &TrayMenu::preferencesRequested, this, [this] { showPreferences(PreferencesSection::Pet); });
+    connect(tray, &TrayMenu::quitRequested, this, [] { QCoreApplication::quit(); });
+}
+
+void AppCoordinator::registerHotKey()
+{
+    if (!m_env.hotKeys)
+        return;
+    m_hotKey = std::make_unique<HotKeyMonitor>(*m_env.hotKeys);
+    m_hotKey->setHandler(this, [this] { toggleAskPrompt(); });
+    m_hotKey->registerKey(Qt::Key_K, Qt::MetaModifier);
+}
+
+bool AppCoordinator::isAskPromptOpen() const
+{
+    return m_askPrompt && m_askPrompt->isVisible();
+}
+
+void AppCoordinator::toggleAskPrompt()
+{
+    if (isAskPromptOpen()) {
+        m_askPrompt->close();
+        return;
+    }
+    if (!m_askPrompt)
+        m_askPrompt = new AskPromptPlaceholder;
+    m_askPrompt->present(m_session ? m_session->window().window()->geometry() : QRect());
+}
+
+void AppCoordinator::showPreferences(PreferencesSection section)
+{
+    if (m_preferencesWindow) {
+        if (section != PreferencesSection::Pet)
+            m_preferencesWindow->setSection(section);
+    } else {
+        m_preferencesWindow = new PreferencesWindow(section);
+        m_preferencesWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_preferencesWindow, &QObject::destroyed, this, &AppCoordinator::releasePreferencesWindow);
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            m_preferencesWindow->move(screen->availableGeometry().center() - m_preferencesWindow->rect().center());
+    }
+    m_preferencesWindow->show();
+    m_preferencesWindow->raise();
+    m_preferencesWindow->activateWindow();
+}
+
+PreferencesWindow *AppCoordinator::preferencesWindow() const
+{
+    return m_preferencesWindow.data();
+}
+
+void AppCoordinator::releasePreferencesWindow()
+{
+    if (m_preferencesWindow) {
+        m_preferencesWindow->disconnect(this);
+        m_preferencesWindow->deleteLater();
+    }
+    m_preferencesWindow.clear();
+    // The panes filled the cache with atlases nobody shows any more.
+    PetImageCache::clear();
+}

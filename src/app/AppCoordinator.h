@@ -1,0 +1,125 @@
+#pragma once
+
+#include "app/AppEnvironment.h"
+#include "behavior/PetStateMachine.h"
+#include "preferences/PreferencesSection.h"
+#include "services/PetLibraryFlows.h"
+#include "services/PetLibraryFlowsHost.h"
+#include "tray/TrayMenuState.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+#include <optional>
+
+class AppToolHost;
+class AskPromptPlaceholder;
+class CharacterStore;
+class HotKeyMonitor;
+class IdleChatter;
+class NoteStore;
+class PetAnimationMapStore;
+class PetSession;
+class PreferencesWindow;
+class ReminderScheduler;
+class ReminderStore;
+class SpeechBubbleController;
+class SpriteSheetDecoder;
+class TrayMenu;
+struct Reminder;
+
+// The composition root: owns the stores, the reminder scheduler, the library flows, the tray menu,
+// the hot key, the speech bubble, the agent's tools and the windows, and connects them. Runs the
+// launch and quit steps and loads the pet on screen (a PetSession), falling back to one that loads
+// when a pet cannot be shown.
+class AppCoordinator : public QObject, public PetLibraryFlowsHost {
+    Q_OBJECT
+
+public:
+    explicit AppCoordinator(const AppEnvironment &environment, QObject *parent = nullptr);
+    ~AppCoordinator() override;
+
+    // The launch sequence. Finishes with launchFinished().
+    QCoro::Task<> launch();
+    // The quit steps; run once, however the program is asked to quit.
+    void terminate();
+    bool hasTerminated() const { return m_terminated; }
+
+    // The pet on screen; null while none is loaded.
+    PetSession *session() const { return m_session.get(); }
+    // Loads a pet, or when it cannot be shown tells the user and shows one that can.
+    void loadPet(const PetPackage &package) override;
+    void teardownCurrentPet() override;
+    std::optional<QString> activePetID() const override;
+    void rebuildMainMenu() override;
+    QString characterName(const QString &petID) const override;
+    void evictAtlasImage(const QString &atlasPath) override;
+
+    // What the tray menu's items ask for.
+    void setPetShown(bool shown);
+    void setPlaybackSpeed(double speed);
+    void setScale(double scale);
+    void setBehaviorMode(BehaviorMode mode);
+    TrayMenuState trayMenuState() const;
+
+    // The Super+K prompt: opens it, or closes it when it is open.
+    void toggleAskPrompt();
+    bool isAskPromptOpen() const;
+    // Opens the preferences at a section, or brings the open window forward (switching to the
+    // section unless it is the pet section). Closing the window releases it.
+    void showPreferences(PreferencesSection section);
+    PreferencesWindow *preferencesWindow() const;
+
+    PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
+    TrayMenu *trayMenu() const { return m_tray.get(); }
+    ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
+    SpeechBubbleController &speechBubble() const { return *m_speechBubble; }
+    IdleChatter &idleChatter() const { return *m_idleChatter; }
+    CharacterStore &characterStore() const { return *m_characterStore; }
+    PetAnimationMapStore &animationMapStore() const { return *m_animationMapStore; }
+    ReminderStore &reminderStore() const { return *m_reminderStore; }
+    NoteStore &noteStore() const { return *m_noteStore; }
+    ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
+    HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
+    PetStateMachine &stateMachine() { return m_stateMachine; }
+
+signals:
+    void launchFinished();
+
+private:
+    // Shows the pet, or says why it cannot be shown.
+    std::optional<QString> tryLoad(const PetPackage &package);
+    void connectSession();
+    void connectTray();
+    void refreshTray();
+    void onPetShownChanged(bool shown);
+    void handleReminderFired(const Reminder &reminder);
+    void registerHotKey();
+    void releasePreferencesWindow();
+
+    AppEnvironment m_env;
+    PetStateMachine m_stateMachine;
+    // Created and loaded in this order.
+    std::unique_ptr<ReminderStore> m_reminderStore;
+    std::unique_ptr<PetAnimationMapStore> m_animationMapStore;
+    std::unique_ptr<CharacterStore> m_characterStore;
+    std::unique_ptr<NoteStore> m_noteStore;
+    std::unique_ptr<ReminderScheduler> m_reminderScheduler;
+    std::unique_ptr<SpeechBubbleController> m_speechBubble;
+    std::unique_ptr<IdleChatter> m_idleChatter;
+    PetLibraryFlows m_libraryFlows;
+    std::unique_ptr<PetSession> m_session;
+    std::unique_ptr<TrayMenu> m_tray;
+    std::unique_ptr<HotKeyMonitor> m_hotKey;
+    std::unique_ptr<AppToolHost> m_toolHost;
+    std::unique_ptr<ToolRegistry> m_toolRegistry;
+    QPointer<AskPromptPlaceholder> m_askPrompt;
+    QPointer<PreferencesWindow> m_preferencesWindow;
+    bool m_terminated = false;
+    bool m_firstFrameReported = false;
+    QElapsedTimer m_sinceStart;
+};
