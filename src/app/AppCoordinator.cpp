@@ -1,7 +1,7 @@
 #include "app/AppCoordinator.h"
 
 #include "app/AppToolHost.h"
-#include "app/AskPromptPlaceholder.h"
+#include "app/AskCoordinator.h"
 #include "app/BehaviorDirector.h"
 #include "app/PetSession.h"
 #include "behavior/IdleChatter.h"
@@ -56,14 +56,15 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
     ToolRegistry::Platform toolPlatform = environment.toolPlatform;
     toolPlatform.clock = environment.clock;
     m_toolRegistry = std::make_unique<ToolRegistry>(*m_toolHost, toolPlatform);
+    m_ask = std::make_unique<AskCoordinator>(*this, m_env, *m_toolRegistry);
 }
 
 AppCoordinator::~AppCoordinator()
 {
+    m_ask.reset();
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
-    delete m_askPrompt.data();
     delete m_preferencesWindow.data();
 }
 
@@ -340,18 +341,12 @@ void AppCoordinator::registerHotKey()
 
 bool AppCoordinator::isAskPromptOpen() const
 {
-    return m_askPrompt && m_askPrompt->isVisible();
+    return m_ask->isOpen();
 }
 
 void AppCoordinator::toggleAskPrompt()
 {
-    if (isAskPromptOpen()) {
-        m_askPrompt->close();
-        return;
-    }
-    if (!m_askPrompt)
-        m_askPrompt = new AskPromptPlaceholder;
-    m_askPrompt->present(m_session ? m_session->window().window()->geometry() : QRect());
+    m_ask->toggle();
 }
 
 void AppCoordinator::showPreferences(PreferencesSection section)

@@ -17,7 +17,7 @@
 #include <optional>
 
 class AppToolHost;
-class AskPromptPlaceholder;
+class AskCoordinator;
 class CharacterStore;
 class HotKeyMonitor;
 class IdleChatter;
@@ -69,6 +69,7 @@ public:
     // The Super+K prompt: opens it, or closes it when it is open.
     void toggleAskPrompt();
     bool isAskPromptOpen() const;
+    AskCoordinator &ask() const { return *m_ask; }
     // Opens the preferences at a section, or brings the open window forward (switching to the
     // section unless it is the pet section). Closing the window releases it.
     void showPreferences(PreferencesSection section);
@@ -117,7 +118,7 @@ private:
     std::unique_ptr<HotKeyMonitor> m_hotKey;
     std::unique_ptr<AppToolHost> m_toolHost;
     std::unique_ptr<ToolRegistry> m_toolRegistry;
-    QPointer<AskPromptPlaceholder> m_askPrompt;
+    std::unique_ptr<AskCoordinator> m_ask;
     QPointer<PreferencesWindow> m_preferencesWindow;
     bool m_terminated = false;
     bool m_firstFrameReported = false;

@@ -5,6 +5,7 @@
 #include <QString>
 
 class AlertPresenter;
+class AudioInput;
 class Clock;
 class FileRevealer;
 class GlobalHotKey;
@@ -27,6 +28,8 @@ struct AppEnvironment {
     WindowSystem *windowSystem = nullptr;
     // Keys pressed anywhere on the desktop; without it the program has no hot key.
     GlobalHotKey *hotKeys = nullptr;
+    // The microphone for spoken questions; without it only typed questions work.
+    AudioInput *audioInput = nullptr;
     // What the agent's tools reach on the desktop: screenshots, applications, the clipboard, links.
     ToolRegistry::Platform toolPlatform;
     // Where notes are kept; empty for the standard place.

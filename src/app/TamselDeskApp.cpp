@@ -2,6 +2,7 @@
 
 #include "app/AppCoordinator.h"
 #include "foundation/Log.h"
+#include "llm/AudioRecorder.h"
 #include "pets/PetLibrary.h"
 #include "platform/ApplicationIcon.h"
 #include "platform/Clock.h"
@@ -13,6 +14,7 @@
 #include "platform/linux/DisplayEnvironment.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/PortalScreenCapturer.h"
+#include "platform/linux/QtAudioInput.h"
 #include "platform/linux/SessionSingleInstance.h"
 #include "platform/linux/SystemClipboard.h"
 #include "platform/linux/SystemLog.h"
@@ -63,6 +65,8 @@ int launch(int argc, char **argv)
     DesktopAppLauncher launcher;
     SystemClipboard clipboard;
     DesktopUrlOpener urlOpener;
+    QtAudioInput microphone;
+    AudioRecorder::removeLeftoverRecordings(); // what an earlier run left when it died mid-question
 
     AppEnvironment environment;
     environment.settings = &SettingsStore::shared();
@@ -75,6 +79,7 @@ int launch(int argc, char **argv)
     environment.fileRevealer = &fileRevealer;
     environment.windowSystem = &windowSystem;
     environment.hotKeys = &hotKeys;
+    environment.audioInput = &microphone;
     environment.toolPlatform.screenCapturer = screenCapturer.get();
     environment.toolPlatform.launcher = &launcher;
     environment.toolPlatform.clipboard = &clipboard;

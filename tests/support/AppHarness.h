@@ -4,6 +4,7 @@
 #include "app/PetSession.h"
 #include "pets/PetLibrary.h"
 #include "platform/FileRevealer.h"
+#include "platform/UrlOpener.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsStore.h"
@@ -23,6 +24,11 @@ public:
     void reveal(const QString &) override { }
 };
 
+class NoUrlOpener final : public UrlOpener {
+public:
+    bool open(const QUrl &) override { return true; }
+};
+
 // The coordinator built from fakes (clock, random source, keyring, alerts, hot keys) in the test's
 // private home, on the real window system.
 struct AppHarness {
@@ -40,6 +46,7 @@ struct AppHarness {
         environment.fileRevealer = &revealer;
         environment.windowSystem = &windowSystem;
         environment.hotKeys = &hotKeys;
+        environment.toolPlatform.urlOpener = &urlOpener;
         environment.notesFilePath = env->home() + "/notes.json";
         coordinator = std::make_unique<AppCoordinator>(environment);
     }
@@ -66,6 +73,7 @@ struct AppHarness {
     FakeClock clock;
     FakeRandom random;
     NoRevealer revealer;
+    NoUrlOpener urlOpener;
     X11WindowSystem windowSystem;
     FakeGlobalHotKey hotKeys;
     AppEnvironment environment;

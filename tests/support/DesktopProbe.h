@@ -22,16 +22,17 @@ inline QString xdotool(const QStringList &arguments)
     return run(QStringLiteral("xdotool"), arguments);
 }
 
-// The pet's window: the program's visible utility window that is not its speech bubble (the tray
-// icon is a plain embedded window). Empty while there is none.
+// The pet's window: the program's visible utility window that is neither its speech bubble nor the
+// Ask prompt (the tray icon is a plain embedded window). Empty while there is none.
 inline QString petWindow()
 {
     const QStringList windows
         = xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n', Qt::SkipEmptyParts);
     for (const QString &window : windows) {
         const QString type = run(QStringLiteral("xprop"), { "-id", window, "_NET_WM_WINDOW_TYPE" });
-        if (type.contains(QLatin1String("_NET_WM_WINDOW_TYPE_UTILITY"))
-            && !xdotool({ "getwindowname", window }).contains(QLatin1String("speech bubble")))
+        const QString name = xdotool({ "getwindowname", window });
+        if (type.contains(QLatin1String("_NET_WM_WINDOW_TYPE_UTILITY")) && !name.contains(QLatin1String("speech bubble"))
+            && name != QLatin1String("Ask Tamsel"))
             return window;
     }
     return {};
