@@ -85,6 +85,8 @@ QCoro::Task<> AppCoordinator::launch()
     m_reminderScheduler->start();
     m_tray = std::make_unique<TrayMenu>();
     connectTray();
+    // Before anything below can put up an alert: the prompt works while one is open.
+    registerHotKey();
 
     PetSeeding::seedBundledPetDefaults(*m_env.settings, *m_env.library, *m_animationMapStore, *m_characterStore);
     const QList<PetPackage> installed = m_env.library->loadLibrary();
@@ -102,7 +104,6 @@ QCoro::Task<> AppCoordinator::launch()
     if (!self)
         co_return;
     refreshTray();
-    registerHotKey();
     emit launchFinished();
 }
 

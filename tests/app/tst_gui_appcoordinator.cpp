@@ -140,6 +140,8 @@ private slots:
     {
         const QString bundled = writeBrokenPet(m_env->home() + "/bundled", "tamsel", "Tamsel");
         App app(m_env, bundled);
+        // Super+K works while the first alerts are open.
+        app.alerts.onPresent = [&app](const AlertPresenter::Alert &) { QCOMPARE(app.hotKeys.held.size(), 1); };
         app.launch();
         QCOMPARE(app.alerts.alerts.size(), 1);
         QCOMPARE(app.alerts.alerts[0].title, QString("Couldn't load Tamsel"));
