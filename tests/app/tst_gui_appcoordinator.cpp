@@ -136,6 +136,19 @@ private slots:
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
     }
 
+    void failingPetFallsBackToAnyPetThatLoads()
+    {
+        App app(m_env, m_env->home() + "/no-built-in-pet");
+        QVERIFY(app.library.importFolder(writeBrokenPet(m_env->home() + "/s/aaa", "aaa", "Broken Bot")));
+        QVERIFY(app.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/fox", "fox", "Fox")));
+        app.settings.setValue(SettingsKeys::selectedPetID, QString("aaa"));
+        app.launch();
+        QCOMPARE(app.alerts.alerts.size(), 1);
+        QCOMPARE(app.alerts.alerts[0].informativeText,
+            kUnreadable + "\n\nSwitching to Fox so you still have a pet on screen.");
+        QCOMPARE(app.pet().package().id(), QString("fox"));
+    }
+
     void failingBuiltInPetLeavesNoPet()
     {
         const QString bundled = writeBrokenPet(m_env->home() + "/bundled", "tamsel", "Tamsel");
@@ -146,7 +159,9 @@ private slots:
         QCOMPARE(app.alerts.alerts.size(), 1);
         QCOMPARE(app.alerts.alerts[0].title, QString("Couldn't load Tamsel"));
         QCOMPARE(app.alerts.alerts[0].informativeText,
-            kUnreadable + "\n\nImport a working pet package from Preferences → Pet.");
+            kUnreadable + "\n\nImport a working pet package to have a pet on screen.");
+        QCOMPARE(app.alerts.alerts[0].buttons, QStringList({ "Import Folder…", "Later" }));
+        QCOMPARE(app.alerts.folderChooserCount, 1);
         QVERIFY(!app.coordinator->session());
         QVERIFY(!app.settings.contains(SettingsKeys::selectedPetID.name));
     }
