@@ -49,8 +49,8 @@ public:
 
     // The window's size for a manifest's cells at a scale, within sane bounds.
     static QSize windowSize(const PetManifest &manifest, double scale);
-    // The saved window position.
-    static std::optional<QPoint> savedOrigin(std::optional<QPointF> saved);
+    // A saved window position, when it is one a screen could hold.
+    static std::optional<QPoint> usableOrigin(std::optional<QPointF> saved);
 
     const PetPackage &package() const { return m_package; }
     const std::shared_ptr<SpriteSheetDecoder> &decoder() const { return m_decoder; }

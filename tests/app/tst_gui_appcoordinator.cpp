@@ -196,6 +196,19 @@ private slots:
         QVERIFY((window->geometry().center() - centre).manhattanLength() <= 2);
     }
 
+    void handEditedPositionsOutOfRangeAreIgnored()
+    {
+        for (const QPointF saved : { QPointF(1e12, 300), QPointF(300, -1e12), QPointF(4e9, 4e9) }) {
+            m_env->reset();
+            App app(m_env);
+            app.settings.setLastPosition(saved);
+            app.launch();
+            const QRect window = app.pet().window().window()->geometry();
+            QVERIFY2(app.pet().window().screen()->availableGeometry().contains(window),
+                qPrintable(QString("%1,%2").arg(window.x()).arg(window.y())));
+        }
+    }
+
     void clicksAndDragsPlayRowsAndQuitSavesThePosition()
     {
         App app(m_env);
