@@ -195,6 +195,8 @@ void PetSession::playRowOneShot(qint64 row)
 {
     if (!rowHasFrames(row))
         return;
+    // A stroll would slide the pet across the screen in this row's pose.
+    m_behavior->engine().cancelStroll(false);
     playAnimation(PetAnimationState::Waving, row, false);
 }
 

@@ -66,7 +66,7 @@ public:
     // Plays a row in a loop until cleared, whatever the engine asks for.
     void pinRow(qint64 row);
     void clearPinnedRow();
-    // Plays a row once, then returns to the idle or pinned row.
+    // Plays a row once, ending any stroll first, then returns to the idle or pinned row.
     void playRowOneShot(qint64 row);
     // Re-reads what the row names make of the rows (after a rename).
     void refreshRows();
