@@ -1,6 +1,7 @@
 #include "app/TamselDeskApp.h"
 
 #include "app/AppCoordinator.h"
+#include "app/PetSession.h"
 #include "foundation/Log.h"
 #include "pets/PetLibrary.h"
 #include "platform/Clock.h"
@@ -75,11 +76,15 @@ int launch(int argc, char **argv)
 
     AppCoordinator coordinator(environment);
 
-    // Signals and the end of the session take the same road as the Quit item.
+    // Signals and the end of the session take the same road as the Quit item. A session manager's
+    // request to save is no end: another program may still cancel the logout. The session's real
+    // end arrives as SIGTERM or SIGHUP.
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [](int) { QApplication::quit(); });
-    QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, &coordinator, [](QSessionManager &) { QApplication::quit(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &coordinator, [&coordinator](QSessionManager &) {
+        if (PetSession *session = coordinator.session())
+            session->saveFrame();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &coordinator, &AppCoordinator::terminate);
 
     QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.launch(); });
