@@ -86,6 +86,8 @@ QCoro::Task<> AppCoordinator::launch()
     m_reminderScheduler->start();
     m_tray = std::make_unique<TrayMenu>();
     connectTray();
+    // Before anything below can put up an alert: the prompt works while one is open.
+    registerHotKey();
 
     PetSeeding::seedBundledPetDefaults(*m_env.settings, *m_env.library, *m_animationMapStore, *m_characterStore);
     const QList<PetPackage> installed = m_env.library->loadLibrary();
@@ -103,7 +105,6 @@ QCoro::Task<> AppCoordinator::launch()
     if (!self)
         co_return;
     refreshTray();
-    registerHotKey();
     emit launchFinished();
 }
 
@@ -134,17 +135,38 @@ void AppCoordinator::loadPet(const PetPackage &package)
     if (!error)
         return;
     const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
-    const auto bundled = m_env.library->installBundledPetIfNeeded();
-    if (bundled && bundled->id() != package.id()) {
+    // Whatever failed, the user ends with a pet that loads or with the offer to import one.
+    QStringList failed { package.id() };
+    while (const auto fallback = fallbackPet(failed)) {
+        if (tryLoad(*fallback)) {
+            failed.append(fallback->id());
+            continue;
+        }
         m_libraryFlows.presentError(*error, title,
-            QStringLiteral("Switching to ") + bundled->manifest.displayName
+            QStringLiteral("Switching to ") + fallback->manifest.displayName
                 + QStringLiteral(" so you still have a pet on screen."));
-        if (const auto bundledError = tryLoad(*bundled))
-            m_libraryFlows.presentError(
-                *bundledError, QStringLiteral("Couldn't load ") + bundled->manifest.displayName);
         return;
     }
-    m_libraryFlows.presentError(*error, title, QStringLiteral("Import a working pet package from Preferences → Pet."));
+    AlertPresenter::Alert offer;
+    offer.style = AlertPresenter::Style::Warning;
+    offer.title = title;
+    offer.informativeText = *error + QStringLiteral("\n\nImport a working pet package to have a pet on screen.");
+    offer.buttons = { QStringLiteral("Import Folder…"), QStringLiteral("Later") };
+    if (m_env.alerts->present(offer) == 0)
+        m_libraryFlows.promptImportFolder();
+}
+
+std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedIDs) const
+{
+    QList<PetPackage> candidates;
+    if (const auto bundled = m_env.library->installBundledPetIfNeeded())
+        candidates.append(*bundled);
+    candidates.append(m_env.library->loadLibrary());
+    for (const PetPackage &candidate : std::as_const(candidates)) {
+        if (!failedIDs.contains(candidate.id()))
+            return candidate;
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)

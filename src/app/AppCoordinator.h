@@ -94,6 +94,8 @@ signals:
 private:
     // Shows the pet, or says why it cannot be shown.
     std::optional<QString> tryLoad(const PetPackage &package);
+    // The first pet not among the failed ones: the built-in pet, then the library in order.
+    std::optional<PetPackage> fallbackPet(const QStringList &failedIDs) const;
     void connectSession();
     void connectTray();
     void refreshTray();

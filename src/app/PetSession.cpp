@@ -24,6 +24,8 @@
 namespace {
 // A manifest may declare any cell size; the window never grows past this many points a side.
 constexpr double kMaxWindowSide = 2048.0;
+// No screen reaches this far from the origin; a saved position beyond it is a hand edit.
+constexpr double kMaxOriginCoordinate = 1'000'000.0;
 // Row 0 plays at this rate unless it is also a movement row.
 constexpr double kIdleFps = 8.0;
 }
@@ -37,7 +39,7 @@ PetSession::PetSession(
 {
     SettingsStore &settings = m_services.settings;
     m_window = std::make_unique<PetWindowController>(windowSize(m_decoder->frameSize(), settings.scale()),
-        savedOrigin(settings.lastPosition()), m_services.windowSystem);
+        usableOrigin(settings.lastPosition()), m_services.windowSystem);
     m_window->setClickThrough(settings.value(SettingsKeys::clickThrough));
     m_window->setWindowLevel(settings.windowLevel());
     m_window->recoverIfOffscreen();
@@ -107,9 +109,13 @@ QSize PetSession::windowSize(QSize frame, double scale)
     return { side(frame.width()), side(frame.height()) };
 }
 
-std::optional<QPoint> PetSession::savedOrigin(std::optional<QPointF> saved)
+std::optional<QPoint> PetSession::usableOrigin(std::optional<QPointF> saved)
 {
-    return saved ? std::optional<QPoint>(saved->toPoint()) : std::nullopt;
+    const auto usable
+        = [](double coordinate) { return std::isfinite(coordinate) && std::abs(coordinate) <= kMaxOriginCoordinate; };
+    if (!saved || !usable(saved->x()) || !usable(saved->y()))
+        return std::nullopt;
+    return QPoint(static_cast<int>(std::lround(saved->x())), static_cast<int>(std::lround(saved->y())));
 }
 
 void PetSession::setShown(bool shown)
@@ -189,6 +195,8 @@ void PetSession::playRowOneShot(qint64 row)
 {
     if (!rowHasFrames(row))
         return;
+    // A stroll would slide the pet across the screen in this row's pose.
+    m_behavior->engine().cancelStroll(false);
     playAnimation(PetAnimationState::Waving, row, false);
 }
 

@@ -49,8 +49,8 @@ public:
 
     // The window's size for a manifest's cells at a scale, within sane bounds.
     static QSize windowSize(QSize frame, double scale);
-    // The saved window position.
-    static std::optional<QPoint> savedOrigin(std::optional<QPointF> saved);
+    // A saved window position, when it is one a screen could hold.
+    static std::optional<QPoint> usableOrigin(std::optional<QPointF> saved);
 
     const PetPackage &package() const { return m_package; }
     const std::shared_ptr<SpriteSheetDecoder> &decoder() const { return m_decoder; }
@@ -66,7 +66,7 @@ public:
     // Plays a row in a loop until cleared, whatever the engine asks for.
     void pinRow(qint64 row);
     void clearPinnedRow();
-    // Plays a row once, then returns to the idle or pinned row.
+    // Plays a row once, ending any stroll first, then returns to the idle or pinned row.
     void playRowOneShot(qint64 row);
     // Re-reads what the row names make of the rows (after a rename).
     void refreshRows();

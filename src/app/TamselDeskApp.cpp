@@ -1,6 +1,7 @@
 #include "app/TamselDeskApp.h"
 
 #include "app/AppCoordinator.h"
+#include "app/PetSession.h"
 #include "foundation/Log.h"
 #include "llm/AudioRecorder.h"
 #include "pets/PetLibrary.h"
@@ -91,11 +92,15 @@ int launch(int argc, char **argv)
     QObject::connect(&instance, &SingleInstance::activationRequested, &coordinator,
         [&coordinator] { coordinator.setPetShown(true); });
 
-    // Signals and the end of the session take the same road as the Quit item.
+    // Signals and the end of the session take the same road as the Quit item. A session manager's
+    // request to save is no end: another program may still cancel the logout. The session's real
+    // end arrives as SIGTERM or SIGHUP.
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &app, [](int) { QApplication::quit(); });
-    QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, &coordinator, [](QSessionManager &) { QApplication::quit(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &coordinator, [&coordinator](QSessionManager &) {
+        if (PetSession *session = coordinator.session())
+            session->saveFrame();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &coordinator, &AppCoordinator::terminate);
 
     QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.launch(); });

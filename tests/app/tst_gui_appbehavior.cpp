@@ -10,6 +10,7 @@
 #include "services/HotKeyMonitor.h"
 #include "settings/SettingsKeys.h"
 #include "userdata/PetAnimationMapStore.h"
+#include "userdata/ReminderScheduler.h"
 #include "userdata/ReminderStore.h"
 
 #include "support/AppHarness.h"
@@ -176,6 +177,15 @@ private slots:
         emit app.pet().window().spriteView()->dragEnded();
         QVERIFY(!app.pet().behavior().engine().isDragging());
         QCOMPARE(app.pet().player().animation().row, 0);
+
+        // A reminder's row plays in place: the stroll ends first.
+        startStroll();
+        Reminder reminder = Reminder::create("Stretch", app.clock.now(), Reminder::Repeat::None);
+        reminder.animationRow = 4;
+        app.coordinator->reminderStore().add(reminder);
+        app.coordinator->reminderScheduler()->check();
+        QVERIFY(!app.pet().behavior().engine().isStrolling());
+        QCOMPARE(app.pet().player().animation().row, 4);
     }
 
     void longIdleLinesAfterEightMinutesThenEveryTwenty()

@@ -136,15 +136,32 @@ private slots:
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
     }
 
+    void failingPetFallsBackToAnyPetThatLoads()
+    {
+        App app(m_env, m_env->home() + "/no-built-in-pet");
+        QVERIFY(app.library.importFolder(writeBrokenPet(m_env->home() + "/s/aaa", "aaa", "Broken Bot")));
+        QVERIFY(app.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/fox", "fox", "Fox")));
+        app.settings.setValue(SettingsKeys::selectedPetID, QString("aaa"));
+        app.launch();
+        QCOMPARE(app.alerts.alerts.size(), 1);
+        QCOMPARE(app.alerts.alerts[0].informativeText,
+            kUnreadable + "\n\nSwitching to Fox so you still have a pet on screen.");
+        QCOMPARE(app.pet().package().id(), QString("fox"));
+    }
+
     void failingBuiltInPetLeavesNoPet()
     {
         const QString bundled = writeBrokenPet(m_env->home() + "/bundled", "tamsel", "Tamsel");
         App app(m_env, bundled);
+        // Super+K works while the first alerts are open.
+        app.alerts.onPresent = [&app](const AlertPresenter::Alert &) { QCOMPARE(app.hotKeys.held.size(), 1); };
         app.launch();
         QCOMPARE(app.alerts.alerts.size(), 1);
         QCOMPARE(app.alerts.alerts[0].title, QString("Couldn't load Tamsel"));
         QCOMPARE(app.alerts.alerts[0].informativeText,
-            kUnreadable + "\n\nImport a working pet package from Preferences → Pet.");
+            kUnreadable + "\n\nImport a working pet package to have a pet on screen.");
+        QCOMPARE(app.alerts.alerts[0].buttons, QStringList({ "Import Folder…", "Later" }));
+        QCOMPARE(app.alerts.folderChooserCount, 1);
         QVERIFY(!app.coordinator->session());
         QVERIFY(!app.settings.contains(SettingsKeys::selectedPetID.name));
     }
@@ -177,6 +194,19 @@ private slots:
         app.coordinator->setScale(1.0);
         QCOMPARE(window->size(), QSize(192, 208));
         QVERIFY((window->geometry().center() - centre).manhattanLength() <= 2);
+    }
+
+    void handEditedPositionsOutOfRangeAreIgnored()
+    {
+        for (const QPointF saved : { QPointF(1e12, 300), QPointF(300, -1e12), QPointF(4e9, 4e9) }) {
+            m_env->reset();
+            App app(m_env);
+            app.settings.setLastPosition(saved);
+            app.launch();
+            const QRect window = app.pet().window().window()->geometry();
+            QVERIFY2(app.pet().window().screen()->availableGeometry().contains(window),
+                qPrintable(QString("%1,%2").arg(window.x()).arg(window.y())));
+        }
     }
 
     void clicksAndDragsPlayRowsAndQuitSavesThePosition()
