@@ -14,25 +14,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("spacesAndTabs");
         QTest::addColumn<QString>("whiteSpaceAndLineBreaks");
-        QTest::newRow("plain") << "\t Pip \t"
-                               << "Pip"
-                               << "Pip";
         // A no-break space pasted from a web page is a space like any other.
-        QTest::newRow("no-break and wide spaces") << "\u00a0Pip\u2003\u3000"
+        QTest::newRow("no-break and wide spaces") << "\t\u00a0Pip\u2003\u3000"
                                                   << "Pip"
                                                   << "Pip";
         QTest::newRow("line breaks") << " \nLoves naps\r\n "
                                      << "\nLoves naps\r\n"
                                      << "Loves naps";
-        QTest::newRow("inner spaces") << "a \u00a0 b"
-                                      << "a \u00a0 b"
-                                      << "a \u00a0 b";
         QTest::newRow("only spaces") << " \t\u00a0\u2009"
                                      << ""
                                      << "";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
     }
 
     void bothTrims()

@@ -174,14 +174,9 @@ private slots:
             reminder.repeats = repeat;
             return reminder.scheduleDescription(berlin, english);
         };
+        // Times are read in the zone given; a minute below ten keeps its zero.
         QCOMPARE(describe(Repeat::None), QStringLiteral("Mar 2, 2026, 9:05 AM"));
-        QCOMPARE(describe(Repeat::EveryMinute), QStringLiteral("Every minute"));
         QCOMPARE(describe(Repeat::Hourly), QStringLiteral("Every hour at :05"));
-        QCOMPARE(describe(Repeat::Daily), QStringLiteral("Daily at 9:05 AM"));
-        QCOMPARE(describe(Repeat::Weekly), QStringLiteral("Weekly \u00B7 Monday at 9:05 AM"));
-        reminder.customValue = 1;
-        reminder.customUnit = CustomUnit::Hours;
-        QCOMPARE(describe(Repeat::Custom), QStringLiteral("Every 1 hours"));
 
         // Late on Sunday in UTC is early on Monday in Berlin.
         reminder.fireDate = QDateTime(QDate(2026, 3, 1), QTime(23, 30), Qt::UTC);
