@@ -9,6 +9,8 @@
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -43,8 +45,9 @@ PetPackageError fileError(const QString &sentence)
 
 } // namespace
 
-PetLibrary::PetLibrary(Locations locations, ImportLimits limits)
-    : m_locations(std::move(locations))
+PetLibrary::PetLibrary(Locations locations, ImportLimits limits, QObject *parent)
+    : QObject(parent)
+    , m_locations(std::move(locations))
     , m_limits(limits)
 {
     const QString &root = m_locations.root;
@@ -56,12 +59,17 @@ PetLibrary::PetLibrary(Locations locations, ImportLimits limits)
         QDir().rename(m_locations.olderRoot, root);
     }
     QDir().mkpath(root);
+    // Pets added or removed behind the program's back (a file manager, another instance).
+    m_watcher = new QFileSystemWatcher(this);
+    m_watcher->addPath(root);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &PetLibrary::markChanged);
 }
 
 PetLibrary &PetLibrary::shared()
 {
-    static PetLibrary library(defaultLocations());
-    return library;
+    // Never destroyed: its folder watch must not outlive the application object at exit.
+    static PetLibrary *const library = new PetLibrary(defaultLocations());
+    return *library;
 }
 
 PetLibrary::Locations PetLibrary::defaultLocations()
@@ -95,6 +103,13 @@ const QStringList &PetLibrary::bundledPetDefaultNames()
 }
 
 QList<PetPackage> PetLibrary::loadLibrary() const
+{
+    if (!m_listing)
+        m_listing = readListing();
+    return *m_listing;
+}
+
+QList<PetPackage> PetLibrary::readListing() const
 {
     QList<PetPackage> packages;
     for (const QFileInfo &entry : visibleEntries(m_locations.root)) {
@@ -147,6 +162,8 @@ std::optional<PetPackage> PetLibrary::installBundledPetIfNeeded()
 
 Result<PetPackage, PetPackageError> PetLibrary::importFolder(const QString &folderPath)
 {
+    // Whatever happens below may have touched the root.
+    const auto changed = qScopeGuard([this] { markChanged(); });
     auto validated = m_validator.validateFolder(folderPath);
     if (!validated)
         return validated.error();
@@ -229,6 +246,7 @@ Result<PetPackage, PetPackageError> PetLibrary::importZip(const QString &zipPath
 
 std::optional<PetPackageError> PetLibrary::deletePet(const PetPackage &package)
 {
+    const auto changed = qScopeGuard([this] { markChanged(); });
     QString target = package.folderPath;
     if (target.isEmpty() && !isFolderName(package.manifest.id))
         return PetPackageError::notInLibrary();
@@ -275,4 +293,13 @@ QStringList PetLibrary::removeStaleStaging() const
     for (const QString &folder : std::as_const(removed))
         Log::line(QStringLiteral("PetLibrary removed an abandoned staging folder: ") + folder);
     return removed;
+}
+
+void PetLibrary::markChanged()
+{
+    m_listing.reset();
+    // A folder removed and made again is no longer watched.
+    if (!m_watcher->directories().contains(m_locations.root))
+        m_watcher->addPath(m_locations.root);
+    emit libraryChanged();
 }

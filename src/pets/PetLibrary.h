@@ -7,15 +7,21 @@
 #include "pets/PetValidator.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+class QFileSystemWatcher;
+
 // The program's own folder of installed pets: one subfolder per pet, named after its manifest id,
-// holding a copy of the imported package. Everything here is synchronous and meant for the main
-// thread; imports are bounded by ImportLimits.
-class PetLibrary {
+// holding a copy of the imported package. Lives on the main thread; imports are bounded by
+// ImportLimits. The listing is read once and kept until the library changes, through this object
+// (import, delete) or behind its back, which a watch on the folder reports.
+class PetLibrary : public QObject {
+    Q_OBJECT
+
 public:
     struct Locations {
         QString root; // the library folder
@@ -26,11 +32,10 @@ public:
     };
 
     // Uses the given folders (tests and tools); migrates the older root and creates the root.
-    explicit PetLibrary(Locations locations, ImportLimits limits = {});
-    PetLibrary(const PetLibrary &) = delete;
-    PetLibrary &operator=(const PetLibrary &) = delete;
+    explicit PetLibrary(Locations locations, ImportLimits limits = {}, QObject *parent = nullptr);
 
-    // The program's library under ~/.local/share/tamsel/Pets, created on first use.
+    // The program's library under ~/.local/share/tamsel/Pets, created on first use and kept for
+    // the life of the process.
     static PetLibrary &shared();
     // The folders the shared library uses: the generic data folder's "tamsel/Pets" (older root
     // "Tamsel Desk/Pets"), the ":/BundledPet" resource, ~/.nimbo/pets and the temporary folder.
@@ -44,7 +49,8 @@ public:
     const PetValidator &validator() const { return m_validator; }
 
     // The valid pets in the library, sorted by display name (localized, case-insensitive, stable).
-    // Hidden, linked and invalid entries are skipped; a listing failure gives an empty list.
+    // Hidden, linked and invalid entries are skipped; a listing failure gives an empty list. Read
+    // from disk only when the library changed since the last call.
     QList<PetPackage> loadLibrary() const;
 
     // The built-in pet's manifest id when the built-in folder validates; computed once.
@@ -80,9 +86,19 @@ public:
     // removed. Meant for launch.
     QStringList removeStaleStaging() const;
 
+signals:
+    // The listing may differ from the last one: a pet was imported or deleted here, or the
+    // library folder changed on disk.
+    void libraryChanged();
+
 private:
+    void markChanged();
+    QList<PetPackage> readListing() const;
+
     Locations m_locations;
     ImportLimits m_limits;
     PetValidator m_validator;
     mutable std::optional<std::optional<QString>> m_bundledPetID;
+    QFileSystemWatcher *m_watcher = nullptr;
+    mutable std::optional<QList<PetPackage>> m_listing;
 };

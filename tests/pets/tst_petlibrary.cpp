@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QSysInfo>
 
 #include <sys/stat.h>
@@ -322,6 +323,25 @@ private slots:
         PetFixtures::writeFile(root() + "/stray.txt", "x");
 
         QCOMPARE(ids(library.loadLibrary()), (QStringList { "a", "b", "c", "twin-1", "twin-2" }));
+    }
+
+    void listingIsKeptUntilTheLibraryChanges()
+    {
+        PetLibrary library(locations());
+        QVERIFY(library.importFolder(writePet(base() + "/src/ant", "ant", "Ant")).ok());
+        QCOMPARE(ids(library.loadLibrary()), QStringList { "ant" });
+        // A menu rebuild does not read every pet.json again.
+        PetFixtures::writeFile(root() + "/ant/pet.json", "not json");
+        QCOMPARE(ids(library.loadLibrary()), QStringList { "ant" });
+
+        // A pet added behind the library's back shows through the folder watch, and the listing
+        // read then is fresh.
+        QSignalSpy changed(&library, &PetLibrary::libraryChanged);
+        writePet(root() + "/bee", "bee", "Bee");
+        QTRY_VERIFY(!changed.isEmpty());
+        QCOMPARE(ids(library.loadLibrary()), QStringList { "bee" });
+        QVERIFY(!library.deletePet(library.loadLibrary().constFirst()));
+        QVERIFY(library.loadLibrary().isEmpty());
     }
 
     void deleteRemovesOnlyLibraryFolders()
