@@ -95,13 +95,8 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
 {
     QPointer<AppDelegate> self(this);
 
-    // The key is read once here; everything later answers from memory.
-    co_await m_env.keyStore->migrateFromDefaultsIfNeeded();
-    if (!self)
-        co_return;
-    co_await m_env.keyStore->load();
-    if (!self)
-        co_return;
+    // The keyring is read meanwhile; a request that needs the key waits for it.
+    m_env.keyStore->startLoading();
 
     ModelGuard::enforceToolCapableModel(*m_env.settings);
     m_showInTaskbar = m_env.settings->showDockIcon();
