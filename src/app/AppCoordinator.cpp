@@ -72,13 +72,8 @@ QCoro::Task<> AppCoordinator::launch()
 {
     QPointer<AppCoordinator> self(this);
 
-    // The key is read once here; everything later answers from memory.
-    co_await m_env.keyStore->migrateFromDefaultsIfNeeded();
-    if (!self)
-        co_return;
-    co_await m_env.keyStore->load();
-    if (!self)
-        co_return;
+    // The keyring is read meanwhile; a request that needs the key waits for it.
+    m_env.keyStore->startLoading();
 
     ModelGuard::enforceToolCapableModel(*m_env.settings);
     m_reminderScheduler = std::make_unique<ReminderScheduler>(

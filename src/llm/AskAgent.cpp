@@ -102,9 +102,13 @@ QString AskAgent::tagToolResult(const QString &result)
 QCoro::Task<Result<QString, ClientError>> AskAgent::ask(QString query, QString persona)
 {
     QPointer<AskAgent> self(this);
-    if (!m_client || !m_client->hasKey())
+    // The keyring may still be being read just after launch; the question waits for it.
+    if (!m_client)
         co_return ClientError::missingKey();
-    if (!m_tools)
+    const std::optional<QString> key = co_await m_client->awaitKey();
+    if (!key)
+        co_return ClientError::missingKey();
+    if (!self || !m_tools)
         co_return ClientError::cancelled();
 
     const QString model = m_settings.value(SettingsKeys::groqModel);

@@ -108,6 +108,16 @@ bool GroqClient::hasKey() const
     return currentKey().has_value();
 }
 
+QCoro::Task<std::optional<QString>> GroqClient::awaitKey()
+{
+    const QPointer<GroqClient> self(this);
+    if (m_keyLoader)
+        co_await m_keyLoader();
+    if (!self)
+        co_return std::nullopt;
+    co_return currentKey();
+}
+
 std::optional<QString> GroqClient::currentKey() const
 {
     std::optional<QString> key = m_keyProvider ? m_keyProvider() : std::nullopt;
@@ -248,7 +258,10 @@ QCoro::Task<Result<GroqClient::HttpReply, ClientError>> GroqClient::performWithR
 QCoro::Task<Result<QString, ClientError>> GroqClient::chatOnce(QString model, QList<GroqMessage> messages,
     double temperature, int maxTokens, bool jsonOnly, std::optional<QString> reasoningEffort)
 {
-    const std::optional<QString> key = currentKey();
+    QPointer<GroqClient> self(this);
+    const std::optional<QString> key = co_await awaitKey();
+    if (!self)
+        co_return ClientError::cancelled();
     if (!key)
         co_return ClientError::missingKey();
     const QByteArray body
@@ -263,7 +276,10 @@ QCoro::Task<Result<QString, ClientError>> GroqClient::chatOnce(QString model, QL
 QCoro::Task<Result<ToolStep, ClientError>> GroqClient::chatStep(
     QString model, QList<QJsonObject> messages, QList<ToolSpec> tools, double temperature, int maxTokens)
 {
-    const std::optional<QString> key = currentKey();
+    QPointer<GroqClient> self(this);
+    const std::optional<QString> key = co_await awaitKey();
+    if (!self)
+        co_return ClientError::cancelled();
     if (!key)
         co_return ClientError::missingKey();
     const QByteArray body = GroqRequests::toolStepBody(model, messages, tools, temperature, maxTokens);
@@ -277,7 +293,10 @@ QCoro::Task<Result<ToolStep, ClientError>> GroqClient::chatStep(
 QCoro::Task<Result<QString, ClientError>> GroqClient::transcribe(
     QString audioFilePath, QString model, std::optional<QString> language)
 {
-    const std::optional<QString> key = currentKey();
+    QPointer<GroqClient> self(this);
+    const std::optional<QString> key = co_await awaitKey();
+    if (!self)
+        co_return ClientError::cancelled();
     if (!key)
         co_return ClientError::missingKey();
     QFile file(audioFilePath);
@@ -303,10 +322,12 @@ QCoro::Task<Result<QString, ClientError>> GroqClient::transcribe(
 
 QCoro::Task<Result<QStringList, ClientError>> GroqClient::listChatModels()
 {
-    const std::optional<QString> key = currentKey();
+    QPointer<GroqClient> self(this);
+    const std::optional<QString> key = co_await awaitKey();
+    if (!self)
+        co_return ClientError::cancelled();
     if (!key)
         co_return ClientError::missingKey();
-    QPointer<GroqClient> self(this);
     Result<Exchange, ClientError> sent = co_await sendOnce(makeRequest(QStringLiteral("models"), *key, {}), "GET", {});
     if (!self)
         co_return ClientError::cancelled();

@@ -36,6 +36,8 @@ class GroqClient : public QObject {
 
 public:
     using KeyProvider = std::function<std::optional<QString>()>;
+    // Resolves once the key provider can answer (the keyring is read after launch, not before).
+    using KeyLoader = std::function<QCoro::Task<>()>;
     // Suspends the calling coroutine for the back-off between attempts.
     using Sleeper = std::function<QCoro::Task<>(std::chrono::milliseconds)>;
 
@@ -64,7 +66,12 @@ public:
     void setRandomSource(RandomSource &random) { m_random = &random; }
     void setTransferTimeout(int ms) { m_transferTimeoutMs = ms; }
 
+    // Every operation waits for the loader before it reads the key.
+    void setKeyLoader(KeyLoader loader) { m_keyLoader = std::move(loader); }
+
+    // Whether a key is known now; awaitKey() first waits until the key has been read.
     bool hasKey() const;
+    QCoro::Task<std::optional<QString>> awaitKey();
 
     // A plain chat completion: the first choice's content, untrimmed.
     QCoro::Task<Result<QString, ClientError>> chatOnce(QString model, QList<GroqMessage> messages, double temperature,
@@ -108,6 +115,7 @@ private:
 
     QPointer<QNetworkAccessManager> m_network;
     KeyProvider m_keyProvider;
+    KeyLoader m_keyLoader;
     QUrl m_baseURL;
     Sleeper m_sleeper;
     RandomSource *m_random;

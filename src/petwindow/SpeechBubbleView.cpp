@@ -1,6 +1,7 @@
 #include "petwindow/SpeechBubbleView.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -14,6 +15,66 @@ constexpr qreal lineHeightMultiple = 1.2;
 const QColor fillColor(29, 29, 33);
 const QColor strokeColor(54, 54, 63);
 const QColor textColor(232, 232, 240);
+constexpr qreal shadowOpacity = 0.6;
+constexpr qreal shadowOffsetY = 2;
+constexpr qreal shadowBlur = 8;
+
+// One pass of a box blur of the given radius along each line of values (a row or a column of an
+// image); what lies past the ends counts as transparent.
+void boxBlur(std::vector<int> &values, int length, int stride, int lines, int lineStride, int radius)
+{
+    std::vector<int> line(static_cast<size_t>(length));
+    const int width = 2 * radius + 1;
+    for (int l = 0; l < lines; ++l) {
+        int *base = values.data() + static_cast<ptrdiff_t>(l) * lineStride;
+        for (int i = 0; i < length; ++i)
+            line[static_cast<size_t>(i)] = base[static_cast<ptrdiff_t>(i) * stride];
+        int sum = 0;
+        for (int i = 0; i < std::min(radius, length); ++i)
+            sum += line[static_cast<size_t>(i)];
+        for (int i = 0; i < length; ++i) {
+            if (i + radius < length)
+                sum += line[static_cast<size_t>(i + radius)];
+            base[static_cast<ptrdiff_t>(i) * stride] = sum / width;
+            if (i >= radius)
+                sum -= line[static_cast<size_t>(i - radius)];
+        }
+    }
+}
+}
+
+QImage SpeechBubbleView::shadowImage(const QPainterPath &shape, QSize size, qreal devicePixelRatio)
+{
+    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(devicePixelRatio, devicePixelRatio);
+        painter.fillPath(shape.translated(0, shadowOffsetY), QColor(0, 0, 0, qRound(255 * shadowOpacity)));
+    }
+    // Three box passes each way come close to a Gaussian; a blur "radius" of 8 spreads the edge
+    // over about 8 points, a standard deviation of 4.
+    const int w = image.width();
+    const int h = image.height();
+    std::vector<int> alpha(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            alpha[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = qAlpha(row[x]);
+    }
+    const int radius = std::max(1, qRound(shadowBlur / 2 * devicePixelRatio));
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlur(alpha, w, 1, h, w, radius);
+        boxBlur(alpha, h, w, w, 1, radius);
+    }
+    for (int y = 0; y < h; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = qRgba(0, 0, 0, alpha[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]);
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
 }
 
 SpeechBubbleView::SpeechBubbleView(QWidget *parent)
@@ -132,11 +193,9 @@ void SpeechBubbleView::paintEvent(QPaintEvent *)
     tail.closeSubpath();
     const QPainterPath outline = bodyPath.united(tail);
 
-    // A soft shadow under the balloon, drawn as widening faint outlines two points lower.
-    const QPainterPath shadow = outline.translated(0, 2);
-    for (int spread = 4; spread >= 1; --spread) {
-        painter.strokePath(shadow, QPen(QColor(0, 0, 0, 20), 2.0 * spread, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    }
+    // The balloon casts its own shadow (the window has none); a compositor blends it with what
+    // lies behind.
+    painter.drawImage(QPointF(0, 0), shadowImage(outline, size(), devicePixelRatioF()));
     painter.fillPath(outline, fillColor);
     painter.strokePath(outline, QPen(strokeColor, 1));
 

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include <QFont>
+#include <QImage>
+#include <QPainterPath>
 #include <QTextLayout>
 #include <QWidget>
 
@@ -26,6 +28,10 @@ public:
     QString text() const { return m_layout.text(); }
 
     void setTail(SpeechBubbleLayout::TailDirection direction, qreal tailX);
+
+    // The balloon's shadow for a window of the given size: the shape in black at 0.6 opacity,
+    // two points lower, blurred over eight points, in device pixels of the given ratio.
+    static QImage shadowImage(const QPainterPath &shape, QSize size, qreal devicePixelRatio);
     SpeechBubbleLayout::TailDirection tailDirection() const { return m_tail; }
     qreal tailX() const { return m_tailX; }
 

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QStringDecoder>
 
+#include <qcoro/qcorosignal.h>
+
 namespace {
 std::optional<QString> decodeKey(const QByteArray &data)
 {
@@ -29,25 +31,62 @@ KeyStore::KeyStore(SecretStore &secrets, SettingsStore &settings, QObject *paren
 QCoro::Task<> KeyStore::load()
 {
     QPointer<KeyStore> self(this);
-    if (!m_secrets)
-        co_return;
-    const SecretStore::ReadResult result = co_await m_secrets->read(account);
+    m_loading = true;
+    SecretStore::ReadResult result;
+    if (m_secrets)
+        result = co_await m_secrets->read(account);
     if (!self)
         co_return;
     if (result.status == SecretStore::Status::Ok) {
         m_fromEnvironment = false;
         setCachedKey(decodeKey(result.data));
+    } else if (const QString fromEnvironment = qEnvironmentVariable("GROQ_API_KEY").trimmed();
+               result.status == SecretStore::Status::Unavailable && !fromEnvironment.isEmpty()) {
+        m_fromEnvironment = true;
+        setCachedKey(fromEnvironment);
+    } else {
+        setCachedKey(std::nullopt);
+    }
+    if (!m_loaded) {
+        m_loaded = true;
+        emit loaded();
+    }
+}
+
+void KeyStore::startLoading()
+{
+    if (m_loading || m_loaded)
+        return;
+    m_loading = true;
+    migrateThenLoad(); // runs on by itself; awaitKey() and loaded() tell when it is done
+}
+
+QCoro::Task<> KeyStore::migrateThenLoad()
+{
+    QPointer<KeyStore> self(this);
+    co_await migrateFromDefaultsIfNeeded();
+    if (!self)
         co_return;
-    }
-    if (result.status == SecretStore::Status::Unavailable) {
-        const QString fromEnvironment = qEnvironmentVariable("GROQ_API_KEY").trimmed();
-        if (!fromEnvironment.isEmpty()) {
-            m_fromEnvironment = true;
-            setCachedKey(fromEnvironment);
-            co_return;
-        }
-    }
-    setCachedKey(std::nullopt);
+    co_await load();
+}
+
+QCoro::Task<std::optional<QString>> KeyStore::awaitKey()
+{
+    const QPointer<KeyStore> self(this);
+    startLoading();
+    if (!m_loaded)
+        co_await qCoro(this, &KeyStore::loaded);
+    if (!self)
+        co_return std::nullopt;
+    // A copy: QCoro moves from an lvalue given to co_return, which would empty the member.
+    co_return std::optional<QString>(m_key);
+}
+
+QCoro::Task<> KeyStore::waitUntilLoaded(QPointer<KeyStore> store)
+{
+    if (!store)
+        co_return;
+    co_await store->awaitKey();
 }
 
 QCoro::Task<bool> KeyStore::write(QString text)
@@ -83,7 +122,9 @@ QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
         setCachedKey(trimmed);
         co_return true;
     }
-    const bool removed = m_secrets && co_await m_secrets->remove(account);
+    bool removed = false;
+    if (m_secrets)
+        removed = co_await m_secrets->remove(account);
     if (!self)
         co_return false;
     m_settings.remove(SettingsKeys::groqAPIKey);
@@ -107,8 +148,9 @@ QCoro::Task<std::optional<QString>> KeyStore::migrateFromDefaultsIfNeeded()
         co_return trimmed;
     bool verified = false;
     if (written) {
-        const SecretStore::ReadResult readBack
-            = m_secrets ? co_await m_secrets->read(account) : SecretStore::ReadResult {};
+        SecretStore::ReadResult readBack;
+        if (m_secrets)
+            readBack = co_await m_secrets->read(account);
         if (!self)
             co_return trimmed;
         verified = readBack.status == SecretStore::Status::Ok && decodeKey(readBack.data) == trimmed;
@@ -136,4 +178,9 @@ std::function<std::optional<QString>()> KeyStore::keyProvider() const
     return [store = QPointer<const KeyStore>(this)]() -> std::optional<QString> {
         return store ? store->groqAPIKey() : std::nullopt;
     };
+}
+
+std::function<QCoro::Task<>()> KeyStore::keyLoader()
+{
+    return [store = QPointer<KeyStore>(this)] { return waitUntilLoaded(store); };
 }

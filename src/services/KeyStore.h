@@ -13,8 +13,10 @@
 
 class SettingsStore;
 
-// Holds the user's Groq API key in the desktop keyring. The key is read once at launch and then
-// served from memory, so readers never wait; every change is written through to the keyring.
+// Holds the user's Groq API key in the desktop keyring. The key is read once, after launch has
+// shown the pet (an unlock prompt or a slow secret service must not hold the program up), and then
+// served from memory; requests made before it has been read wait for it through awaitKey().
+// Every change is written through to the keyring.
 // When the desktop has no secret service at all, the key may come from GROQ_API_KEY (read-only).
 // The key never goes to a plain file or a log line.
 class KeyStore : public QObject {
@@ -27,11 +29,18 @@ public:
 
     // Reads the keyring once; afterwards groqAPIKey() answers from memory.
     QCoro::Task<> load();
+    // Moves a key left in the settings into the keyring, then loads, without waiting for either.
+    // Does nothing when loading has begun already.
+    void startLoading();
+    bool isLoaded() const { return m_loaded; }
+    // The key once the keyring has been read (starting the read when nobody has).
+    QCoro::Task<std::optional<QString>> awaitKey();
 
     std::optional<QString> groqAPIKey() const { return m_key; }
-    // The key as a callable for the language services, which do not know this store; it reads
-    // nothing once the store is gone.
+    // The key and the wait for it as callables for the language services (GroqClient's key
+    // provider and key loader), which do not know this store; both do nothing once it is gone.
     std::function<std::optional<QString>()> keyProvider() const;
+    std::function<QCoro::Task<>()> keyLoader();
     bool hasKey() const { return m_key.has_value(); }
     // True when the key came from the environment because no keyring exists.
     bool isFromEnvironment() const { return m_fromEnvironment; }
@@ -46,8 +55,12 @@ public:
 
 signals:
     void keyChanged();
+    // The keyring has been read (or found missing) for the first time.
+    void loaded();
 
 private:
+    QCoro::Task<> migrateThenLoad();
+    static QCoro::Task<> waitUntilLoaded(QPointer<KeyStore> store);
     QCoro::Task<bool> write(QString text);
     void setCachedKey(std::optional<QString> key);
 
@@ -56,4 +69,6 @@ private:
     SettingsStore &m_settings;
     std::optional<QString> m_key;
     bool m_fromEnvironment = false;
+    bool m_loading = false;
+    bool m_loaded = false;
 };

@@ -6,6 +6,7 @@
 #include "petwindow/SpeechBubbleView.h"
 
 #include <QElapsedTimer>
+#include <QPainterPath>
 #include <QScreen>
 
 using namespace std::chrono_literals;
@@ -147,6 +148,23 @@ private slots:
         QVERIFY(m_bubble->view()->height() > available / 2);
         QVERIFY(m_bubble->view()->text().endsWith(QChar(0x2026)));
         QVERIFY(endless.startsWith(m_bubble->view()->text().chopped(1)));
+    }
+
+    void shadowIsBlackAtSixTenthsBlurredOverEightPoints()
+    {
+        QPainterPath shape;
+        shape.addRect(20, 20, 100, 60);
+        for (const qreal ratio : { 1.0, 2.0 }) {
+            const QImage shadow = SpeechBubbleView::shadowImage(shape, QSize(140, 110), ratio);
+            const auto alphaAt = [&](int x, int y) { return qAlpha(shadow.pixel(int(x * ratio), int(y * ratio))); };
+            QVERIFY2(qAbs(alphaAt(70, 52) - 153) <= 2, qPrintable(QString::number(alphaAt(70, 52))));
+            // Two points lower than the shape: its lower edge is half as dark, and the blur
+            // fades out over about eight points.
+            QVERIFY2(qAbs(alphaAt(70, 82) - 77) <= 12, qPrintable(QString::number(alphaAt(70, 82))));
+            QVERIFY(alphaAt(70, 88) > 5 && alphaAt(70, 88) < 40);
+            QCOMPARE(alphaAt(70, 96), 0);
+            QCOMPARE(qRed(shadow.pixel(int(70 * ratio), int(52 * ratio))), 0);
+        }
     }
 
     void blankLineChangesNothing()

@@ -1,3 +1,4 @@
+#include "llm/GroqClient.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
@@ -9,6 +10,7 @@
 #include "support/TestMain.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QTimer>
 #include <QUuid>
 
@@ -99,6 +101,27 @@ private slots:
         }
     }
 
+    void requestsMadeBeforeTheKeyringAnswersWaitForIt()
+    {
+        FakeSecretStore secrets;
+        secrets.items.insert(KeyStore::account, "gsk_slow");
+        QTimer gate;
+        gate.setSingleShot(true);
+        secrets.gate = &gate;
+        SettingsStore settings(m_env->settingsFilePath());
+        KeyStore store(secrets, settings);
+        store.startLoading();
+        QVERIFY(!store.isLoaded());
+        QNetworkAccessManager network;
+        GroqClient client(network, store.keyProvider());
+        client.setKeyLoader(store.keyLoader());
+        QVERIFY(!client.hasKey());
+        auto asking = client.awaitKey();
+        gate.start(0);
+        QCOMPARE(awaitTask(std::move(asking)), std::optional<QString>(QStringLiteral("gsk_slow")));
+        QVERIFY(store.isLoaded());
+    }
+
     void migrationMovesTheKeyOutOfTheSettings()
     {
         FakeSecretStore secrets;
@@ -161,7 +184,7 @@ private slots:
 
     void realKeyringRoundTrip()
     {
-        if (!KeychainSecretStore::secretServiceAvailable())
+        if (!awaitTask(KeychainSecretStore::secretServiceAvailable()))
             QSKIP("no secret service in this session (run the suite with make test)");
         // A unique service per run keeps this away from any real item.
         KeychainSecretStore secrets(

@@ -23,7 +23,8 @@ public:
 
     QCoro::Task<ReadResult> read(QString account) override
     {
-        if (!co_await passGate())
+        const bool passed = co_await passGate();
+        if (!passed)
             co_return ReadResult {};
         if (!available)
             co_return ReadResult { Status::Unavailable, {} };
@@ -35,7 +36,8 @@ public:
     QCoro::Task<bool> update(QString account, QByteArray data) override
     {
         ++updateCalls;
-        if (!co_await passGate())
+        const bool passed = co_await passGate();
+        if (!passed)
             co_return false;
         if (!available || failWrites || !items.contains(account))
             co_return false;
@@ -45,7 +47,8 @@ public:
     QCoro::Task<bool> add(QString account, QByteArray data) override
     {
         ++addCalls;
-        if (!co_await passGate())
+        const bool passed = co_await passGate();
+        if (!passed)
             co_return false;
         if (!available || failWrites)
             co_return false;
@@ -55,7 +58,8 @@ public:
     QCoro::Task<bool> remove(QString account) override
     {
         ++removeCalls;
-        if (!co_await passGate())
+        const bool passed = co_await passGate();
+        if (!passed)
             co_return false;
         if (!available)
             co_return false;
@@ -64,7 +68,8 @@ public:
     }
 
 private:
-    // False when this store was deleted while waiting.
+    // False when this store was deleted while waiting. (Callers keep co_await out of their
+    // conditions: GCC 12 ends the awaited task too early there.)
     QCoro::Task<bool> passGate()
     {
         if (!gate)

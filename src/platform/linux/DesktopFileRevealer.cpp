@@ -1,26 +1,32 @@
 #include "platform/linux/DesktopFileRevealer.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
 
 void DesktopFileRevealer::reveal(const QString &path)
 {
-    const QString service = QStringLiteral("org.freedesktop.FileManager1");
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const bool available = bus.isConnected() && bus.interface()
-        && (bus.interface()->isServiceRegistered(service).value()
-            || bus.interface()->activatableServiceNames().value().contains(service));
-    if (available) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
-        call << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
-        // Fire and forget: the file manager answers when its window is up, which can take a while.
-        if (bus.send(call))
-            return;
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
+    call << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
+    // The bus starts a file manager that is installed but not running. Only a missing one sends
+    // the user to the folder: any other failure (a file manager slow to bring its window up)
+    // may still end with the item shown.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [folder](QDBusPendingCallWatcher *finished) {
+        finished->deleteLater();
+        const QDBusError::ErrorType error = finished->error().type();
+        if (error == QDBusError::ServiceUnknown || error == QDBusError::Disconnected)
+            QDesktopServices::openUrl(folder);
+    });
 }

@@ -1,7 +1,8 @@
 #include "platform/linux/KeychainSecretStore.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <qcoro/qcorodbuspendingcall.h>
 #include <qcoro/qcorosignal.h>
 #include <qt6keychain/keychain.h>
 
@@ -11,6 +12,18 @@
 
 namespace {
 const QString kSecretsBusName = QStringLiteral("org.freedesktop.secrets");
+const QString kNameHasOwner = QStringLiteral("NameHasOwner");
+const QString kListActivatableNames = QStringLiteral("ListActivatableNames");
+
+// One call to the bus itself, answered without waiting on the event loop.
+QCoro::Task<QDBusMessage> askBus(QDBusConnection bus, QString method, QString argument)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"), method);
+    if (!argument.isEmpty())
+        call << argument;
+    co_return co_await bus.asyncCall(call);
+}
 
 struct JobDeleter {
     void operator()(QKeychain::Job *job) const { job->deleteLater(); }
@@ -39,20 +52,26 @@ KeychainSecretStore::KeychainSecretStore(QString service)
 {
 }
 
-bool KeychainSecretStore::secretServiceAvailable()
+QCoro::Task<bool> KeychainSecretStore::secretServiceAvailable()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return false;
-    if (bus.interface()->isServiceRegistered(kSecretsBusName).value())
-        return true;
-    const QDBusReply<QStringList> activatable = bus.interface()->activatableServiceNames();
-    return activatable.isValid() && activatable.value().contains(kSecretsBusName);
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        co_return false;
+    const QDBusMessage owned = co_await askBus(bus, kNameHasOwner, kSecretsBusName);
+    if (owned.type() == QDBusMessage::ReplyMessage && owned.arguments().value(0).toBool())
+        co_return true;
+    const QDBusMessage activatable = co_await askBus(bus, kListActivatableNames, QString());
+    co_return activatable.type()
+        == QDBusMessage::ReplyMessage &&activatable.arguments().value(0).toStringList().contains(kSecretsBusName);
 }
 
 QCoro::Task<SecretStore::ReadResult> KeychainSecretStore::read(QString account)
 {
-    if (!secretServiceAvailable())
+    QPointer<KeychainSecretStore> self(this);
+    const bool available = co_await secretServiceAvailable();
+    if (!self)
+        co_return ReadResult { Status::Failed, {} };
+    if (!available)
         co_return ReadResult { Status::Unavailable, {} };
     auto job = makeJob<QKeychain::ReadPasswordJob>(m_service, account);
     const QKeychain::Error error = co_await run(job.get());
@@ -75,7 +94,9 @@ QCoro::Task<bool> KeychainSecretStore::update(QString account, QByteArray data)
 
 QCoro::Task<bool> KeychainSecretStore::add(QString account, QByteArray data)
 {
-    if (!secretServiceAvailable())
+    QPointer<KeychainSecretStore> self(this);
+    const bool available = co_await secretServiceAvailable();
+    if (!available || !self)
         co_return false;
     auto job = makeJob<QKeychain::WritePasswordJob>(m_service, account);
     job->setTextData(QString::fromUtf8(data));
@@ -84,7 +105,9 @@ QCoro::Task<bool> KeychainSecretStore::add(QString account, QByteArray data)
 
 QCoro::Task<bool> KeychainSecretStore::remove(QString account)
 {
-    if (!secretServiceAvailable())
+    QPointer<KeychainSecretStore> self(this);
+    const bool available = co_await secretServiceAvailable();
+    if (!available || !self)
         co_return false;
     auto job = makeJob<QKeychain::DeletePasswordJob>(m_service, account);
     const QKeychain::Error error = co_await run(job.get());

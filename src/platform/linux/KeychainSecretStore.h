@@ -15,8 +15,9 @@ public:
     QCoro::Task<bool> add(QString account, QByteArray data) override;
     QCoro::Task<bool> remove(QString account) override;
 
-    // Whether a secret service owns, or can be started for, its D-Bus name in this session.
-    static bool secretServiceAvailable();
+    // Whether a secret service owns, or can be started for, its D-Bus name in this session. Asks
+    // the bus without blocking.
+    static QCoro::Task<bool> secretServiceAvailable();
 
 private:
     QString m_service;
