@@ -3,14 +3,15 @@
 #include "support/TestMain.h"
 
 #include <QElapsedTimer>
-
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+
 #include <algorithm>
+#include <memory>
 
 // The real program living on its own: in wander mode the cat strolls along the screen in small
 // steps about 60 times a second, and Super+K pressed anywhere opens and closes the Ask prompt.
@@ -29,6 +30,40 @@ private:
     static QString findWindow(const QStringList &search)
     {
         return xdotool(QStringList { "search", "--onlyvisible" } + search).section('\n', 0, 0);
+    }
+
+    // The program's open menus, the pet's and its submenus: its plain windows, the pet being a
+    // utility window and its frameless helpers marked as override windows.
+    static int openMenus()
+    {
+        int menus = 0;
+        for (const QString &window : xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n')) {
+            const QString type = DesktopProbe::run("xprop", { "-id", window, "_NET_WM_WINDOW_TYPE" });
+            menus += type.contains("NORMAL") && !type.contains("OVERRIDE") && !type.contains("UTILITY");
+        }
+        return menus;
+    }
+
+    // Every move of the pet's window reaches other clients as a ConfigureNotify with its position;
+    // xev reports them, and each new x is appended with the milliseconds since the watch began.
+    void watchMoves(QProcess &xev, QList<QPair<qint64, int>> &moves)
+    {
+        xev.start("xev", { "-id", m_window, "-event", "structure" });
+        QVERIFY(xev.waitForStarted(5000));
+        auto clock = std::make_shared<QElapsedTimer>();
+        clock->start();
+        auto pending = std::make_shared<QByteArray>();
+        connect(&xev, &QProcess::readyReadStandardOutput, &xev, [&xev, &moves, clock, pending] {
+            static const QRegularExpression position("window 0x[0-9a-f]+, \\((-?\\d+),(-?\\d+)\\), width");
+            *pending += xev.readAllStandardOutput();
+            qsizetype end;
+            while ((end = pending->indexOf('\n')) >= 0) {
+                const auto match = position.match(QString::fromUtf8(pending->left(end)));
+                pending->remove(0, end + 1);
+                if (match.hasMatch() && (moves.isEmpty() || moves.constLast().second != match.captured(1).toInt()))
+                    moves.append({ clock->elapsed(), match.captured(1).toInt() });
+            }
+        });
     }
 
     TestEnvironment *m_env;
@@ -62,28 +97,17 @@ private slots:
 
     void catStrollsSmoothlyWithinTheScreen()
     {
-        // Every move of the window reaches other clients as a ConfigureNotify with its position.
         QProcess xev;
-        xev.start("xev", { "-id", m_window, "-event", "structure" });
-        QVERIFY(xev.waitForStarted(5000));
-        QElapsedTimer clock;
-        clock.start();
         QList<QPair<qint64, int>> moves; // (ms since start, x)
-        QByteArray pending;
-        const QRegularExpression position(QStringLiteral("window 0x[0-9a-f]+, \\((-?\\d+),(-?\\d+)\\), width"));
-        connect(&xev, &QProcess::readyReadStandardOutput, this, [&] {
-            pending += xev.readAllStandardOutput();
-            qsizetype end;
-            while ((end = pending.indexOf('\n')) >= 0) {
-                const auto match = position.match(QString::fromUtf8(pending.left(end)));
-                pending.remove(0, end + 1);
-                if (match.hasMatch() && (moves.isEmpty() || moves.constLast().second != match.captured(1).toInt()))
-                    moves.append({ clock.elapsed(), match.captured(1).toInt() });
-            }
-        });
-        // The heartbeat comes within 7 s; a stroll of at least 90 points takes over a second.
-        QTRY_VERIFY_WITH_TIMEOUT(moves.size() > 60, 15000);
-        QTest::qWait(4000);
+        watchMoves(xev, moves);
+        // The heartbeat comes within 7 s; a stroll of at least 90 points takes over a second. A later
+        // heartbeat may walk it back, so the distance covered is the span of the positions.
+        const auto span = [&moves] {
+            const auto [leftmost, rightmost] = std::minmax_element(
+                moves.cbegin(), moves.cend(), [](const auto &a, const auto &b) { return a.second < b.second; });
+            return moves.isEmpty() ? 0 : rightmost->second - leftmost->second;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(moves.size() > 60 && span() >= 80, 20000);
         xev.kill();
         xev.waitForFinished(2000);
 
@@ -103,10 +127,6 @@ private slots:
         const double rate = 1000.0 * steps / static_cast<double>(walkingMs);
         qInfo("%lld moves, %.1f moves per second while walking", static_cast<long long>(moves.size()), rate);
         QVERIFY2(rate > 45 && rate < 75, qPrintable(QString::number(rate)));
-        // A later heartbeat may walk it back, so the distance covered is the span of the positions.
-        const auto [leftmost, rightmost] = std::minmax_element(
-            moves.cbegin(), moves.cend(), [](const auto &a, const auto &b) { return a.second < b.second; });
-        QVERIFY(rightmost->second - leftmost->second >= 80);
     }
 
     void superKTogglesTheAskPrompt()
@@ -125,21 +145,27 @@ private slots:
         const QPoint body(frame.x() + frame.width() / 2, frame.y() + frame.height() * 2 / 3);
         xdotool({ "mousemove", QString::number(body.x()), QString::number(body.y()) });
         xdotool({ "click", "3" });
-        QTest::qWait(500);
+        QTRY_COMPARE_WITH_TIMEOUT(openMenus(), 1, 5000);
         // Past the pet's name: Hide Pet, Animation, Speed, Scale, Behavior ▸ Still.
-        for (const char *key : { "Down", "Down", "Down", "Down", "Down", "Right", "Return" }) {
-            xdotool({ "key", key });
-            QTest::qWait(100);
-        }
+        xdotool({ "key", "Down", "Down", "Down", "Down", "Down", "Right" });
+        QTRY_COMPARE_WITH_TIMEOUT(openMenus(), 2, 5000);
+        xdotool({ "key", "Return" });
         const auto mode = [this] {
             return QSettings(m_env->settingsFilePath(), QSettings::IniFormat).value("tam.behaviorMode").toString();
         };
         QTRY_COMPARE_WITH_TIMEOUT(mode(), QString("still"), 5000);
 
-        // Still means still: the window stays where it is.
-        const QString before = xdotool({ "getwindowgeometry", m_window });
-        QTest::qWait(8000);
-        QCOMPARE(xdotool({ "getwindowgeometry", m_window }), before);
+        // Still means still: no move within more than a heartbeat's longest interval.
+        const int x = DesktopProbe::geometry(m_window).x();
+        QProcess xev;
+        QList<QPair<qint64, int>> moves;
+        watchMoves(xev, moves);
+        const auto moved = [&moves, x] {
+            return std::any_of(moves.cbegin(), moves.cend(), [x](const auto &move) { return move.second != x; });
+        };
+        QVERIFY(!QTest::qWaitFor(moved, 8000));
+        xev.kill();
+        xev.waitForFinished(2000);
     }
 };
 

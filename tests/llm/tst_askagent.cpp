@@ -20,15 +20,14 @@
 using Response = MockGroqServer::Response;
 
 namespace {
-const QString testKey = QStringLiteral("gsk_agent_key_0123456789");
+const QString testKey = "gsk_agent_key_0123456789";
 
 // Runs calls with a pause in the middle, so that overlapping calls would be seen.
 class ScriptedTools final : public ToolExecutor {
 public:
     QList<ToolSpec> specs() const override
     {
-        return { { QStringLiteral("get_clipboard"), QStringLiteral("Read the clipboard."),
-            QJsonObject { { QStringLiteral("type"), QStringLiteral("object") } } } };
+        return { { "get_clipboard", "Read the clipboard.", QJsonObject { { "type", "object" } } } };
     }
     QCoro::Task<QString> execute(ToolCall call) override
     {
@@ -36,7 +35,7 @@ public:
         co_await QCoro::sleepFor(std::chrono::milliseconds(5));
         --inFlight;
         executed.append(call);
-        co_return results.value(call.name, QStringLiteral("done"));
+        co_return results.value(call.name, "done");
     }
 
     QHash<QString, QString> results;
@@ -47,35 +46,29 @@ public:
 
 // The assistant message of an answer asking for the given calls, shaped like gpt-oss's: tool calls
 // and reasoning, no "content" member.
-QJsonObject toolCallsMessage(const QStringList &names, const QString &idPrefix = QStringLiteral("fc_"))
+QJsonObject toolCallsMessage(const QStringList &names, const QString &idPrefix = "fc_")
 {
     QJsonArray calls;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        calls.append(QJsonObject { { QStringLiteral("id"), QString(idPrefix + QString::number(i)) },
-            { QStringLiteral("type"), QStringLiteral("function") },
-            { QStringLiteral("function"),
-                QJsonObject { { QStringLiteral("name"), names.at(i) },
-                    { QStringLiteral("arguments"), QStringLiteral("{}") } } } });
+        calls.append(QJsonObject { { "id", QString(idPrefix + QString::number(i)) }, { "type", "function" },
+            { "function", QJsonObject { { "name", names.at(i) }, { "arguments", "{}" } } } });
     }
-    return QJsonObject { { QStringLiteral("role"), QStringLiteral("assistant") },
-        { QStringLiteral("tool_calls"), calls },
-        { QStringLiteral("reasoning"), QStringLiteral("The user wants it.") } };
+    return QJsonObject { { "role", "assistant" }, { "tool_calls", calls }, { "reasoning", "The user wants it." } };
 }
 
-Response toolCallsAnswer(const QStringList &names, const QString &idPrefix = QStringLiteral("fc_"))
+Response toolCallsAnswer(const QStringList &names, const QString &idPrefix = "fc_")
 {
     return Response::completion(toolCallsMessage(names, idPrefix));
 }
 
 Response replyAnswer(const QString &text)
 {
-    return Response::completion(
-        QJsonObject { { QStringLiteral("role"), QStringLiteral("assistant") }, { QStringLiteral("content"), text } });
+    return Response::completion(QJsonObject { { "role", "assistant" }, { "content", text } });
 }
 
 QJsonArray messagesOf(const MockGroqServer::Request &request)
 {
-    return QJsonDocument::fromJson(request.body).object().value(QLatin1String("messages")).toArray();
+    return QJsonDocument::fromJson(request.body).object().value("messages").toArray();
 }
 }
 
@@ -127,51 +120,47 @@ private slots:
     void systemPromptIsPersonaToolsAndTime()
     {
         auto h = harness();
-        QCOMPARE(h->agent.nowSentence(), QStringLiteral("Friday, May 22 2026 at 3:30 PM PDT"));
-        const QString prompt = h->agent.systemPrompt(QStringLiteral("You are Bo, a small desktop pet."));
-        QVERIFY(prompt.startsWith(QStringLiteral("You are Bo, a small desktop pet.\n\n")));
-        QVERIFY(prompt.endsWith(QStringLiteral("\n\nIt is currently Friday, May 22 2026 at 3:30 PM PDT.")));
-        QVERIFY(!prompt.contains(QLatin1String("Mac")));
+        QCOMPARE(h->agent.nowSentence(), "Friday, May 22 2026 at 3:30 PM PDT");
+        const QString prompt = h->agent.systemPrompt("You are Bo, a small desktop pet.");
+        QVERIFY(prompt.startsWith("You are Bo, a small desktop pet.\n\n"));
+        QVERIFY(prompt.endsWith("\n\nIt is currently Friday, May 22 2026 at 3:30 PM PDT."));
+        QVERIFY(!prompt.contains("Mac"));
     }
 
     void toolCallsAreAnsweredInOrderBeforeTheNextRequest()
     {
-        const QJsonObject first = toolCallsMessage({ QStringLiteral("get_clipboard"), QStringLiteral("web_search") });
-        m_server.enqueue({ Response::completion(first), replyAnswer(QStringLiteral("  Hi there!\n")) });
+        const QJsonObject first = toolCallsMessage({ "get_clipboard", "web_search" });
+        m_server.enqueue({ Response::completion(first), replyAnswer("  Hi there!\n") });
         auto h = harness();
-        h->tools.results.insert(QStringLiteral("get_clipboard"), QStringLiteral("Clipboard text:\nhello"));
-        h->tools.results.insert(QStringLiteral("web_search"), QStringLiteral("Need a search query."));
+        h->tools.results.insert("get_clipboard", "Clipboard text:\nhello");
+        h->tools.results.insert("web_search", "Need a search query.");
 
-        const auto answer
-            = awaitTask(h->agent.ask(QStringLiteral("what's on my clipboard?"), QStringLiteral("You are Bo.")));
-        QCOMPARE(answer.value(), QStringLiteral("Hi there!"));
+        const auto answer = awaitTask(h->agent.ask("what's on my clipboard?", "You are Bo."));
+        QCOMPARE(answer.value(), "Hi there!");
         QCOMPARE(h->tools.maxInFlight, 1);
         QCOMPARE(m_server.requests().size(), 2);
         const QJsonObject firstBody = QJsonDocument::fromJson(m_server.requests().at(0).body).object();
-        QCOMPARE(firstBody.value(QLatin1String("model")).toString(), SettingsKeys::defaultGroqModel);
-        QCOMPARE(firstBody.value(QLatin1String("tools")).toArray().size(), 1);
+        QCOMPARE(firstBody.value("model").toString(), SettingsKeys::defaultGroqModel);
+        QCOMPARE(firstBody.value("tools").toArray().size(), 1);
 
         const QJsonArray sent = messagesOf(m_server.requests().at(1));
         QCOMPARE(sent.size(), 5);
-        QCOMPARE(sent.at(0)[QLatin1String("content")].toString(), h->agent.systemPrompt(QStringLiteral("You are Bo.")));
-        QCOMPARE(sent.at(1).toObject(),
-            (QJsonObject { { QStringLiteral("role"), QStringLiteral("user") },
-                { QStringLiteral("content"), QStringLiteral("what's on my clipboard?") } }));
+        QCOMPARE(sent.at(0)["content"].toString(), h->agent.systemPrompt("You are Bo."));
+        QCOMPARE(sent.at(1).toObject(), (QJsonObject { { "role", "user" }, { "content", "what's on my clipboard?" } }));
         QCOMPARE(sent.at(2).toObject(), first);
         QCOMPARE(sent.at(3).toObject(),
-            (QJsonObject { { QStringLiteral("role"), QStringLiteral("tool") },
-                { QStringLiteral("tool_call_id"), QStringLiteral("fc_0") },
-                { QStringLiteral("content"), QStringLiteral("[OK] Clipboard text:\nhello") } }));
-        QCOMPARE(sent.at(4)[QLatin1String("tool_call_id")].toString(), QStringLiteral("fc_1"));
-        QCOMPARE(sent.at(4)[QLatin1String("content")].toString(), QStringLiteral("[ERROR] Need a search query."));
+            (QJsonObject {
+                { "role", "tool" }, { "tool_call_id", "fc_0" }, { "content", "[OK] Clipboard text:\nhello" } }));
+        QCOMPARE(sent.at(4)["tool_call_id"].toString(), "fc_1");
+        QCOMPARE(sent.at(4)["content"].toString(), "[ERROR] Need a search query.");
     }
 
     void fourRequestsAtMost()
     {
         for (int i = 0; i < 5; ++i)
-            m_server.enqueue(toolCallsAnswer({ QStringLiteral("get_clipboard") }, QStringLiteral("r%1_").arg(i)));
+            m_server.enqueue(toolCallsAnswer({ "get_clipboard" }, QStringLiteral("r%1_").arg(i)));
         auto h = harness();
-        QCOMPARE(awaitTask(h->agent.ask(QStringLiteral("loop"), QString())).error(), ClientError::empty());
+        QCOMPARE(awaitTask(h->agent.ask("loop", QString())).error(), ClientError::empty());
         QCOMPARE(m_server.requests().size(), 4);
         QCOMPARE(h->tools.executed.size(), 4); // the fourth answer's tools still ran
         QCOMPARE(messagesOf(m_server.requests().at(3)).size(), 2 + 3 * 2);
@@ -179,38 +168,36 @@ private slots:
 
     void runawayAnswersAreNotCarriedOut()
     {
-        m_server.enqueue({ toolCallsAnswer(QStringList(20, QStringLiteral("get_clipboard"))),
-            replyAnswer(QStringLiteral("Done.")) });
+        m_server.enqueue({ toolCallsAnswer(QStringList(20, "get_clipboard")), replyAnswer("Done.") });
         auto h = harness();
-        QVERIFY(awaitTask(h->agent.ask(QStringLiteral("x"), QString())).ok());
+        QVERIFY(awaitTask(h->agent.ask("x", QString())).ok());
         QCOMPARE(h->tools.executed.size(), AskAgent::maxCallsPerAnswer);
         const QJsonArray sent = messagesOf(m_server.requests().at(1));
         QCOMPARE(sent.size(), 3 + 20);
-        QCOMPARE(sent.last()[QLatin1String("tool_call_id")].toString(), QStringLiteral("fc_19"));
-        QVERIFY(sent.last()[QLatin1String("content")].toString().startsWith(QLatin1String("[ERROR] ")));
+        QCOMPARE(sent.last()["tool_call_id"].toString(), "fc_19");
+        QVERIFY(sent.last()["content"].toString().startsWith("[ERROR] "));
     }
 
     void failuresComeBackAsErrors()
     {
         auto noKey = harness(std::nullopt);
-        QCOMPARE(awaitTask(noKey->agent.ask(QStringLiteral("hi"), QString())).error(), ClientError::missingKey());
+        QCOMPARE(awaitTask(noKey->agent.ask("hi", QString())).error(), ClientError::missingKey());
         QVERIFY(m_server.requests().isEmpty());
 
-        m_server.enqueue({ replyAnswer(QStringLiteral(" \n\t ")),
-            Response::fixture(401, QStringLiteral("error-401-invalid-api-key.json")) });
+        m_server.enqueue({ replyAnswer(" \n\t "), Response::fixture(401, "error-401-invalid-api-key.json") });
         auto h = harness();
         h->settings.setValue(SettingsKeys::groqModel, QString()); // an empty stored model is sent as it is
-        QCOMPARE(awaitTask(h->agent.ask(QStringLiteral("hi"), QString())).error(), ClientError::empty());
-        QCOMPARE(QJsonDocument::fromJson(m_server.requests().at(0).body)[QLatin1String("model")].toString(), QString());
-        QCOMPARE(awaitTask(h->agent.ask(QStringLiteral("hi"), QString())).error().status(), 401);
+        QCOMPARE(awaitTask(h->agent.ask("hi", QString())).error(), ClientError::empty());
+        QCOMPARE(QJsonDocument::fromJson(m_server.requests().at(0).body)["model"].toString(), QString());
+        QCOMPARE(awaitTask(h->agent.ask("hi", QString())).error().status(), 401);
     }
 
     void deletingTheAgentMidQuestionIsSafe()
     {
-        m_server.enqueue(replyAnswer(QStringLiteral("late")).delayed(300));
+        m_server.enqueue(replyAnswer("late").delayed(300));
         auto h = harness();
         auto *agent = new AskAgent(h->client, h->tools, h->settings, h->clock);
-        auto task = agent->ask(QStringLiteral("hi"), QString());
+        auto task = agent->ask("hi", QString());
         QTimer::singleShot(50, agent, [agent] { delete agent; });
         QCOMPARE(awaitTask(std::move(task)).error(), ClientError::cancelled());
 
@@ -229,19 +216,16 @@ private slots:
         const auto row = [](const char *name, const QString &result, const QString &tagged) {
             QTest::newRow(name) << result << tagged;
         };
-        row("success", QStringLiteral("Saved to clipboard."), QStringLiteral("[OK] Saved to clipboard."));
-        row("couldn't, indented", QStringLiteral(" \tCouldn't open x."), QStringLiteral("[ERROR]  \tCouldn't open x."));
-        row("unknown tool", QStringLiteral("Unknown tool: dance"), QStringLiteral("[ERROR] Unknown tool: dance"));
-        row("permission", QStringLiteral("PERMISSION_REQUIRED: grant it"),
-            QStringLiteral("[ERROR] PERMISSION_REQUIRED: grant it"));
-        row("permission lower case", QStringLiteral("permission_required: x"),
-            QStringLiteral("[OK] permission_required: x"));
-        row("line break first", QStringLiteral("\nCouldn't"), QStringLiteral("[OK] \nCouldn't"));
-        row("typographic apostrophe", QStringLiteral("Couldn\u2019t"), QStringLiteral("[OK] Couldn\u2019t"));
-        row("already an error", QStringLiteral("[ERROR] Refused to open a ftp: link."),
-            QStringLiteral("[ERROR] Refused to open a ftp: link."));
-        row("already ok", QStringLiteral(" [OK] fine"), QStringLiteral(" [OK] fine"));
-        row("empty", QString(), QStringLiteral("[OK] "));
+        row("success", "Saved to clipboard.", "[OK] Saved to clipboard.");
+        row("couldn't, indented", " \tCouldn't open x.", "[ERROR]  \tCouldn't open x.");
+        row("unknown tool", "Unknown tool: dance", "[ERROR] Unknown tool: dance");
+        row("permission", "PERMISSION_REQUIRED: grant it", "[ERROR] PERMISSION_REQUIRED: grant it");
+        row("permission lower case", "permission_required: x", "[OK] permission_required: x");
+        row("line break first", "\nCouldn't", "[OK] \nCouldn't");
+        row("typographic apostrophe", "Couldn\u2019t", "[OK] Couldn\u2019t");
+        row("already an error", "[ERROR] Refused to open a ftp: link.", "[ERROR] Refused to open a ftp: link.");
+        row("already ok", " [OK] fine", " [OK] fine");
+        row("empty", QString(), "[OK] ");
     }
     void resultsAreTaggedOnce()
     {

@@ -20,7 +20,7 @@
 using Response = MockGroqServer::Response;
 
 namespace {
-const QString testKey = QStringLiteral("gsk_SECRET_0123456789abcdef");
+const QString testKey = "gsk_SECRET_0123456789abcdef";
 
 // A client on its own network manager, talking to the mock, whose back-off sleeps only record.
 struct Harness {
@@ -43,13 +43,13 @@ struct Harness {
 
 QJsonObject userHi()
 {
-    return GroqMessage { QStringLiteral("user"), QStringLiteral("hi") }.toJson();
+    return GroqMessage { "user", "hi" }.toJson();
 }
 
 QString outcome(const Result<QString, ClientError> &result)
 {
     if (result.ok())
-        return QStringLiteral("ok:") + result.value();
+        return "ok:" + result.value();
     return result.error().kind() == ClientError::Kind::Http ? QStringLiteral("HTTP %1").arg(result.error().status())
                                                             : result.error().description();
 }
@@ -76,9 +76,9 @@ private slots:
         QTest::addColumn<QList<double>>("jitter");
         QTest::addColumn<QList<int>>("waits");
         QTest::addColumn<QString>("outcome");
-        const QByteArray tpm = MockGroqServer::fixtureBytes(QStringLiteral("error-429-tpm.json"));
+        const QByteArray tpm = MockGroqServer::fixtureBytes("error-429-tpm.json");
         const QByteArray noHint = R"({"error":{"message":"Slow down","type":"tokens"}})";
-        const QString ok = QStringLiteral("ok:Olá!");
+        const QString ok = "ok:Olá!";
         const auto row
             = [](const char *tag, const QList<int> &statuses, const QByteArray &retryAfter, const QByteArray &body,
                   const QList<double> &jitter, const QList<int> &waits, const QString &outcome) {
@@ -106,16 +106,15 @@ private slots:
         QFETCH(QList<int>, waits);
         QFETCH(QString, outcome);
         for (int status : statuses) {
-            Response response = status == 200 ? Response::fixture(200, QStringLiteral("chat-plain.kimi-k2.json"))
-                                              : Response::json(status, body);
+            Response response
+                = status == 200 ? Response::fixture(200, "chat-plain.kimi-k2.json") : Response::json(status, body);
             if (status != 200 && !retryAfter.isEmpty())
                 response = response.withHeader("retry-after", retryAfter);
             m_server.enqueue(response);
         }
         Harness h(m_server);
         h.random.setScript(jitter);
-        const auto result = awaitTask(h.client.chatOnce(
-            QStringLiteral("m"), { { QStringLiteral("user"), QStringLiteral("hi") } }, 0.7, 64, false, std::nullopt));
+        const auto result = awaitTask(h.client.chatOnce("m", { { "user", "hi" } }, 0.7, 64, false, std::nullopt));
         QCOMPARE(::outcome(result), outcome);
         QCOMPARE(h.waits, waits);
         QCOMPARE(m_server.requests().size(), statuses.size());
@@ -125,14 +124,11 @@ private slots:
 
     void requestsCarryTheDocumentedShape()
     {
-        m_server.enqueue({ Response::fixture(200, QStringLiteral("chat-tool-calls.kimi-k2.json")),
-            Response::fixture(429, QStringLiteral("error-429-tpm.json")),
-            Response::fixture(200, QStringLiteral("models-list.observed-2026.json")) });
+        m_server.enqueue({ Response::fixture(200, "chat-tool-calls.kimi-k2.json"),
+            Response::fixture(429, "error-429-tpm.json"), Response::fixture(200, "models-list.observed-2026.json") });
         Harness h(m_server);
-        const auto step = awaitTask(h.client.chatStep(QStringLiteral("openai/gpt-oss-120b"),
-            { QJsonObject { { QStringLiteral("role"), QStringLiteral("user") },
-                { QStringLiteral("content"), QStringLiteral("hi") } } },
-            { ToolSpec { QStringLiteral("get_clipboard"), QStringLiteral("d"), {} } }, 0.7, 1024));
+        const auto step = awaitTask(
+            h.client.chatStep("openai/gpt-oss-120b", { userHi() }, { { "get_clipboard", "d", {} } }, 0.7, 1024));
         QCOMPARE(step.value().calls.size(), 1);
         const MockGroqServer::Request chat = m_server.requests().at(0);
         QCOMPARE(chat.method, QByteArray("POST"));
@@ -157,17 +153,16 @@ private slots:
     void transcriptionSendsTheRecordingAsMultipart()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tamsel-ask-1.wav"));
+        const QString path = dir.filePath("tamsel-ask-1.wav");
         const QByteArray audio = QByteArray("RIFF") + QByteArray(4000, '\x7f') + QByteArray("\r\n--not-a-boundary");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(audio) == audio.size());
         file.close();
-        m_server.enqueue({ Response::fixture(200, QStringLiteral("transcription.observed.json")),
-            Response::json(200, R"({"text":" \n "})") });
+        m_server.enqueue(
+            { Response::fixture(200, "transcription.observed.json"), Response::json(200, R"({"text":" \n "})") });
         Harness h(m_server);
 
-        QCOMPARE(awaitTask(h.client.transcribe(path, QStringLiteral("whisper-large-v3"))).value(),
-            QStringLiteral("Dziękuję."));
+        QCOMPARE(awaitTask(h.client.transcribe(path, "whisper-large-v3")).value(), "Dziękuję.");
         const MockGroqServer::Request request = m_server.requests().at(0);
         QCOMPARE(request.path, QByteArray("/openai/v1/audio/transcriptions"));
         const QByteArray contentType = request.header("content-type");
@@ -179,20 +174,17 @@ private slots:
         QVERIFY(request.body.contains("filename=\"tamsel-ask-1.wav\""));
         QVERIFY(request.body.endsWith(QByteArray(audio + "\r\n--" + boundary + "--\r\n")));
 
-        QCOMPARE(awaitTask(h.client.transcribe(path, QStringLiteral("w"))).error(), ClientError::empty());
-        QCOMPARE(awaitTask(h.client.transcribe(dir.filePath(QStringLiteral("gone.wav")), QStringLiteral("w")))
-                     .error()
-                     .kind(),
-            ClientError::Kind::FileRead);
+        QCOMPARE(awaitTask(h.client.transcribe(path, "w")).error(), ClientError::empty());
+        QCOMPARE(
+            awaitTask(h.client.transcribe(dir.filePath("gone.wav"), "w")).error().kind(), ClientError::Kind::FileRead);
         QCOMPARE(m_server.requests().size(), 2);
     }
 
     void noKeyMeansNoRequest()
     {
         Harness h(m_server, QString());
-        QCOMPARE(awaitTask(h.client.chatStep(QStringLiteral("m"), {}, {}, 0, 1)).error(), ClientError::missingKey());
-        QCOMPARE(awaitTask(h.client.transcribe(QStringLiteral("/nonexistent.wav"), QStringLiteral("m"))).error(),
-            ClientError::missingKey());
+        QCOMPARE(awaitTask(h.client.chatStep("m", {}, {}, 0, 1)).error(), ClientError::missingKey());
+        QCOMPARE(awaitTask(h.client.transcribe("/nonexistent.wav", "m")).error(), ClientError::missingKey());
         QCOMPARE(awaitTask(h.client.listChatModels()).error(), ClientError::missingKey());
         QVERIFY(m_server.requests().isEmpty());
 
@@ -205,8 +197,8 @@ private slots:
         GroqClient client(network, keys.keyProvider());
         client.setBaseURL(m_server.baseURL());
         QCOMPARE(awaitTask(client.listChatModels()).error(), ClientError::missingKey());
-        QVERIFY(awaitTask(keys.setGroqAPIKey(QStringLiteral(" gsk_fresh \n"))));
-        m_server.enqueue(Response::fixture(200, QStringLiteral("models-list.observed-2026.json")));
+        QVERIFY(awaitTask(keys.setGroqAPIKey(" gsk_fresh \n")));
+        m_server.enqueue(Response::fixture(200, "models-list.observed-2026.json"));
         QVERIFY(awaitTask(client.listChatModels()).ok());
         QCOMPARE(m_server.requests().at(0).header("authorization"), QByteArray("Bearer gsk_fresh"));
     }
@@ -217,19 +209,17 @@ private slots:
         const QByteArray echo = "{\"error\":{\"message\":\"Invalid API Key " + testKey.toUtf8()
             + "\",\"type\":\"invalid_request_error\",\"code\":\"invalid_api_key\"}}\n";
         m_server.enqueue({ Response::json(429, echo), Response::json(401, echo), Response::json(404, echo),
-            Response::json(400, echo), Response::fixture(200, QStringLiteral("transcription.observed.json")) });
+            Response::json(400, echo), Response::fixture(200, "transcription.observed.json") });
         Harness h(m_server);
         QList<ClientError> errors;
-        errors.append(awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1)).error());
+        errors.append(awaitTask(h.client.chatStep("m", { userHi() }, {}, 0.7, 1)).error());
         errors.append(awaitTask(h.client.listChatModels()).error());
-        errors.append(awaitTask(h.client.chatOnce(QStringLiteral("m"),
-                                    { { QStringLiteral("user"), QStringLiteral("hi") } }, 0, 1, true, std::nullopt))
-                          .error());
+        errors.append(awaitTask(h.client.chatOnce("m", { { "user", "hi" } }, 0, 1, true, std::nullopt)).error());
         QTemporaryDir dir;
-        QFile audio(dir.filePath(QStringLiteral("a.wav")));
+        QFile audio(dir.filePath("a.wav"));
         QVERIFY(audio.open(QIODevice::WriteOnly));
         audio.close();
-        QVERIFY(awaitTask(h.client.transcribe(audio.fileName(), QStringLiteral("w"))).ok());
+        QVERIFY(awaitTask(h.client.transcribe(audio.fileName(), "w")).ok());
 
         QCOMPARE(m_server.requests().size(), 5);
         for (const MockGroqServer::Request &request : m_server.requests()) {
@@ -240,7 +230,7 @@ private slots:
         for (const ClientError &error : errors) {
             QVERIFY2(!error.body().contains(testKey) && !error.description().contains(testKey),
                 qPrintable(error.description()));
-            QVERIFY2(error.body().contains(QLatin1String("[redacted]")), qPrintable(error.body()));
+            QVERIFY2(error.body().contains("[redacted]"), qPrintable(error.body()));
         }
         QVERIFY(!log.anyContains(testKey));
     }
@@ -250,14 +240,14 @@ private slots:
         Harness h(m_server);
         // Dropped before any answer (the network stack may resend once on a fresh connection).
         m_server.enqueue({ Response::dropped(), Response::dropped(), Response::dropped() });
-        auto dropped = awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1));
+        auto dropped = awaitTask(h.client.chatStep("m", { userHi() }, {}, 0.7, 1));
         QCOMPARE(dropped.error().kind(), ClientError::Kind::Network);
         QVERIFY(h.waits.isEmpty());
 
         m_server.reset();
         h.client.setTransferTimeout(200);
-        m_server.enqueue(Response::fixture(200, QStringLiteral("chat-plain.kimi-k2.json")).delayed(5000));
-        const auto late = awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1));
+        m_server.enqueue(Response::fixture(200, "chat-plain.kimi-k2.json").delayed(5000));
+        const auto late = awaitTask(h.client.chatStep("m", { userHi() }, {}, 0.7, 1));
         QCOMPARE(late.error().kind(), ClientError::Kind::Network);
         QCOMPARE(late.error().networkFailure(), ClientError::NetworkFailure::TimedOut);
         QCOMPARE(m_server.requests().size(), 1);
@@ -269,7 +259,7 @@ private slots:
         QVERIFY(h.client.setBaseURL(QUrl(QStringLiteral("http://127.0.0.1:%1/openai/v1").arg(port))));
         const auto refused = awaitTask(h.client.listChatModels());
         QCOMPARE(refused.error().kind(), ClientError::Kind::Network);
-        QVERIFY(refused.error().description().startsWith(QLatin1String("Couldn't reach Groq: ")));
+        QVERIFY(refused.error().description().startsWith("Couldn't reach Groq: "));
         QVERIFY(h.waits.isEmpty());
     }
 
@@ -277,18 +267,17 @@ private slots:
     {
         m_server.enqueue(Response::json(200, QByteArray(GroqClient::maxResponseBytes + 1024, ' ')));
         Harness h(m_server);
-        const auto result = awaitTask(h.client.chatStep(QStringLiteral("m"), { userHi() }, {}, 0.7, 1));
-        QCOMPARE(result.error(), ClientError::decoding(QStringLiteral("The answer was larger than 8 MiB.")));
+        const auto result = awaitTask(h.client.chatStep("m", { userHi() }, {}, 0.7, 1));
+        QCOMPARE(result.error(), ClientError::decoding("The answer was larger than 8 MiB."));
     }
 
     void deletingTheClientMidRequestIsSafe()
     {
-        m_server.enqueue(Response::fixture(200, QStringLiteral("chat-plain.kimi-k2.json")).delayed(300));
+        m_server.enqueue(Response::fixture(200, "chat-plain.kimi-k2.json").delayed(300));
         QNetworkAccessManager network; // outlives the client, as the application's does
         auto client = std::make_unique<GroqClient>(network, [] { return std::optional<QString>(testKey); });
         client->setBaseURL(m_server.baseURL());
-        auto task = client->chatOnce(
-            QStringLiteral("m"), { { QStringLiteral("user"), QStringLiteral("hi") } }, 0, 1, false, std::nullopt);
+        auto task = client->chatOnce("m", { { "user", "hi" } }, 0, 1, false, std::nullopt);
         QObject context;
         QTimer::singleShot(50, &context, [&client] { client.reset(); });
         QCOMPARE(awaitTask(std::move(task)).error(), ClientError::cancelled());
@@ -297,13 +286,13 @@ private slots:
     void baseURLAcceptsOnlySafeAddresses()
     {
         Harness h(m_server);
-        QVERIFY(!h.client.setBaseURL(QUrl(QStringLiteral("http://example.com/openai/v1"))));
-        QVERIFY(!h.client.setBaseURL(QUrl(QStringLiteral("ftp://127.0.0.1/v1"))));
-        QVERIFY(h.client.setBaseURL(QUrl(QStringLiteral("http://localhost:8080/v1"))));
-        QVERIFY(h.client.setBaseURL(QUrl(QStringLiteral("https://example.com/openai/v1/"))));
-        QCOMPARE(h.client.baseURL(), QUrl(QStringLiteral("https://example.com/openai/v1")));
+        QVERIFY(!h.client.setBaseURL(QUrl("http://example.com/openai/v1")));
+        QVERIFY(!h.client.setBaseURL(QUrl("ftp://127.0.0.1/v1")));
+        QVERIFY(h.client.setBaseURL(QUrl("http://localhost:8080/v1")));
+        QVERIFY(h.client.setBaseURL(QUrl("https://example.com/openai/v1/")));
+        QCOMPARE(h.client.baseURL(), QUrl("https://example.com/openai/v1"));
         if (qEnvironmentVariableIsEmpty("TAMSEL_GROQ_BASE_URL"))
-            QCOMPARE(GroqClient::defaultBaseURL(), QUrl(QStringLiteral("https://api.groq.com/openai/v1")));
+            QCOMPARE(GroqClient::defaultBaseURL(), QUrl("https://api.groq.com/openai/v1"));
     }
 
 private:

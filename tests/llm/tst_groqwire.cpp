@@ -30,62 +30,57 @@ private slots:
         // The recorded request was accepted by the service; ours must agree on every member both send.
         const QJsonObject reference = object(fixture("request-json-mode.json"));
         QList<GroqMessage> messages;
-        for (const QJsonValue &m : reference.value(QLatin1String("messages")).toArray())
-            messages.append({ m[QLatin1String("role")].toString(), m[QLatin1String("content")].toString() });
-        const QJsonObject body = object(GroqRequests::chatCompletionBody(
-            QStringLiteral("openai/gpt-oss-120b"), messages, 0.75, 4096, true, QStringLiteral("low")));
-        QCOMPARE(body.value(QLatin1String("messages")), reference.value(QLatin1String("messages")));
-        QCOMPARE(body.value(QLatin1String("response_format")), reference.value(QLatin1String("response_format")));
-        QCOMPARE(body.value(QLatin1String("model")), reference.value(QLatin1String("model")));
-        QCOMPARE(body.value(QLatin1String("temperature")).toDouble(), 0.75);
-        QCOMPARE(body.value(QLatin1String("max_tokens")).toInteger(), 4096);
-        QCOMPARE(body.value(QLatin1String("reasoning_effort")).toString(), QStringLiteral("low"));
+        for (const QJsonValue &m : reference.value("messages").toArray())
+            messages.append({ m["role"].toString(), m["content"].toString() });
+        const QJsonObject body
+            = object(GroqRequests::chatCompletionBody("openai/gpt-oss-120b", messages, 0.75, 4096, true, "low"));
+        QCOMPARE(body.value("messages"), reference.value("messages"));
+        QCOMPARE(body.value("response_format"), reference.value("response_format"));
+        QCOMPARE(body.value("model"), reference.value("model"));
+        QCOMPARE(body.value("temperature").toDouble(), 0.75);
+        QCOMPARE(body.value("max_tokens").toInteger(), 4096);
+        QCOMPARE(body.value("reasoning_effort").toString(), "low");
 
         // No JSON mode, and a model without reasoning support: neither optional member is sent.
-        const QJsonObject plain = object(GroqRequests::chatCompletionBody(
-            QStringLiteral("llama-3.3-70b-versatile"), messages, 0.0, 256, false, QStringLiteral("low")));
-        QCOMPARE(plain.keys(),
-            (QStringList { QStringLiteral("max_tokens"), QStringLiteral("messages"), QStringLiteral("model"),
-                QStringLiteral("temperature") }));
-        QVERIFY(GroqRequests::supportsReasoningEffort(QStringLiteral("Qwen/QWEN3-32b")));
-        QVERIFY(!GroqRequests::supportsReasoningEffort(QStringLiteral("qwen-2.5")));
+        const QJsonObject plain
+            = object(GroqRequests::chatCompletionBody("llama-3.3-70b-versatile", messages, 0.0, 256, false, "low"));
+        QCOMPARE(plain.keys(), (QStringList { "max_tokens", "messages", "model", "temperature" }));
+        QVERIFY(GroqRequests::supportsReasoningEffort("Qwen/QWEN3-32b"));
+        QVERIFY(!GroqRequests::supportsReasoningEffort("qwen-2.5"));
     }
 
     void toolStepBodyMatchesTheRecordedToolTurn()
     {
         const QJsonObject reference = object(fixture("request-tool-result-turn.json"));
         QList<QJsonObject> messages;
-        for (const QJsonValue &m : reference.value(QLatin1String("messages")).toArray())
+        for (const QJsonValue &m : reference.value("messages").toArray())
             messages.append(m.toObject());
-        const QJsonObject function
-            = reference.value(QLatin1String("tools")).toArray().at(0)[QLatin1String("function")].toObject();
-        const ToolSpec weather { function.value(QLatin1String("name")).toString(),
-            function.value(QLatin1String("description")).toString(),
-            function.value(QLatin1String("parameters")).toObject() };
-        const QByteArray bytes = GroqRequests::toolStepBody(
-            reference.value(QLatin1String("model")).toString(), messages, { weather }, 0.7, 1024);
+        const QJsonObject function = reference.value("tools").toArray().at(0)["function"].toObject();
+        const ToolSpec weather { function.value("name").toString(), function.value("description").toString(),
+            function.value("parameters").toObject() };
+        const QByteArray bytes
+            = GroqRequests::toolStepBody(reference.value("model").toString(), messages, { weather }, 0.7, 1024);
         QVERIFY(!bytes.contains('\n')); // compact
         const QJsonObject body = object(bytes);
-        QCOMPARE(body.value(QLatin1String("messages")), reference.value(QLatin1String("messages")));
-        QCOMPARE(body.value(QLatin1String("tool_choice")).toString(), QStringLiteral("auto"));
-        QJsonObject referenceTool = reference.value(QLatin1String("tools")).toArray().at(0).toObject();
-        QJsonObject referenceFunction = referenceTool.value(QLatin1String("function")).toObject();
-        referenceFunction.remove(QLatin1String("strict")); // an optional member this program never sends
-        referenceTool.insert(QLatin1String("function"), referenceFunction);
-        QCOMPARE(body.value(QLatin1String("tools")).toArray(), QJsonArray { referenceTool });
-        QVERIFY(!body.contains(QLatin1String("reasoning_effort")));
+        QCOMPARE(body.value("messages"), reference.value("messages"));
+        QCOMPARE(body.value("tool_choice").toString(), "auto");
+        QJsonObject referenceTool = reference.value("tools").toArray().at(0).toObject();
+        QJsonObject referenceFunction = referenceTool.value("function").toObject();
+        referenceFunction.remove("strict"); // an optional member this program never sends
+        referenceTool.insert("function", referenceFunction);
+        QCOMPARE(body.value("tools").toArray(), QJsonArray { referenceTool });
+        QVERIFY(!body.contains("reasoning_effort"));
 
-        const QJsonObject noTools = object(GroqRequests::toolStepBody(QStringLiteral("m"), messages, {}, 0.7, 1024));
-        QVERIFY(!noTools.contains(QLatin1String("tools")) && !noTools.contains(QLatin1String("tool_choice")));
+        const QJsonObject noTools = object(GroqRequests::toolStepBody("m", messages, {}, 0.7, 1024));
+        QVERIFY(!noTools.contains("tools") && !noTools.contains("tool_choice"));
     }
 
     void multipartBodyIsExactAndQuotesCannotBreakIt()
     {
         const char raw[] = "RIFF\0\0\0\0WAVE\r\n--";
         const QByteArray audio(raw, sizeof(raw) - 1);
-        const QByteArray body = GroqRequests::transcriptionBody(QStringLiteral("Boundary-B"),
-            QStringLiteral("whisper-large-v3"), QStringLiteral("en"), QStringLiteral("a\"b\r\n.wav"),
-            GroqRequests::audioContentType(QStringLiteral("a.WAV")), audio);
+        const QByteArray body = GroqRequests::transcriptionBody(
+            "Boundary-B", "whisper-large-v3", "en", "a\"b\r\n.wav", GroqRequests::audioContentType("a.WAV"), audio);
         const QByteArray expected = "--Boundary-B\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
                                     "whisper-large-v3\r\n"
                                     "--Boundary-B\r\nContent-Disposition: form-data; name=\"response_format\"\r\n\r\n"
@@ -95,11 +90,10 @@ private slots:
                                     "filename=\"a_b__.wav\"\r\nContent-Type: audio/wav\r\n\r\n"
             + audio + "\r\n--Boundary-B--\r\n";
         QCOMPARE(body, expected);
-        QVERIFY(!GroqRequests::transcriptionBody(
-            QStringLiteral("B"), QStringLiteral("m"), std::nullopt, QStringLiteral("x.m4a"), "audio/m4a", {})
+        QVERIFY(!GroqRequests::transcriptionBody("B", "m", std::nullopt, "x.m4a", "audio/m4a", {})
                      .contains("\"language\""));
-        QCOMPARE(GroqRequests::audioContentType(QStringLiteral("x.m4a")), QByteArray("audio/m4a"));
-        QCOMPARE(GroqRequests::audioContentType(QStringLiteral("noextension")), QByteArray("application/octet-stream"));
+        QCOMPARE(GroqRequests::audioContentType("x.m4a"), QByteArray("audio/m4a"));
+        QCOMPARE(GroqRequests::audioContentType("noextension"), QByteArray("application/octet-stream"));
     }
 
     void toolStepReadsRecordedCallsAndKeepsTheMessageWhole()
@@ -108,15 +102,14 @@ private slots:
         QVERIFY(kimi.ok());
         QCOMPARE(kimi.value().kind, ToolStep::Kind::ToolCalls);
         QCOMPARE(kimi.value().calls,
-            (QList<ToolCall> { { QStringLiteral("functions.weather:0"), QStringLiteral("weather"),
-                QStringLiteral(R"({"location":"Florence,Italy"})") } }));
-        QVERIFY(!kimi.value().assistantMessage.contains(QLatin1String("content")));
+            (QList<ToolCall> { { "functions.weather:0", "weather", R"({"location":"Florence,Italy"})" } }));
+        QVERIFY(!kimi.value().assistantMessage.contains("content"));
 
         const auto gptOss = GroqResponses::toolStep(fixture("chat-tool-calls.gpt-oss-120b.json"));
         QVERIFY(gptOss.ok());
         const QJsonObject recorded = object(fixture("chat-tool-calls.gpt-oss-120b.json"));
         QCOMPARE(gptOss.value().assistantMessage,
-            recorded[QLatin1String("choices")][0][QLatin1String("message")].toObject()); // "reasoning" included
+            recorded["choices"][0]["message"].toObject()); // "reasoning" included
     }
 
     void toolStepToleratesOddShapes_data()
@@ -149,14 +142,14 @@ private slots:
         const auto step = GroqResponses::toolStep(body);
         QString actual;
         if (!step.ok()) {
-            actual = QStringLiteral("error:") + step.error().description();
+            actual = "error:" + step.error().description();
         } else if (step.value().kind == ToolStep::Kind::Reply) {
-            actual = QStringLiteral("reply:") + step.value().text;
+            actual = "reply:" + step.value().text;
         } else {
             QStringList calls;
             for (const ToolCall &call : step.value().calls)
                 calls.append(call.id + QLatin1Char('=') + call.argumentsJSON);
-            actual = QStringLiteral("calls:") + calls.join(QLatin1Char(';'));
+            actual = "calls:" + calls.join(QLatin1Char(';'));
         }
         QCOMPARE(actual, expected);
     }
@@ -184,10 +177,9 @@ private slots:
 
     void chatCompletionAndTranscriptionReadStrictly()
     {
+        QCOMPARE(GroqResponses::chatCompletionContent(fixture("chat-plain.kimi-k2.json")).value(), "Olá!");
         QCOMPARE(
-            GroqResponses::chatCompletionContent(fixture("chat-plain.kimi-k2.json")).value(), QStringLiteral("Olá!"));
-        QCOMPARE(GroqResponses::chatCompletionContent(withMessage(R"({"role":"assistant","content":"  "})")).value(),
-            QStringLiteral("  "));
+            GroqResponses::chatCompletionContent(withMessage(R"({"role":"assistant","content":"  "})")).value(), "  ");
         for (const char *message : { R"({"role":"assistant","content":""})", R"({"role":"assistant","content":null})" })
             QCOMPARE(GroqResponses::chatCompletionContent(withMessage(message)).error(), ClientError::empty());
         QCOMPARE(GroqResponses::chatCompletionContent(R"({"choices":[]})").error(), ClientError::empty());
@@ -197,8 +189,7 @@ private slots:
             GroqResponses::chatCompletionContent(withMessage(R"({"role":"assistant","content":5})")).error().kind(),
             ClientError::Kind::Decoding);
 
-        QCOMPARE(GroqResponses::transcriptionText(fixture("transcription.observed.json")).value(),
-            QStringLiteral("Dziękuję."));
+        QCOMPARE(GroqResponses::transcriptionText(fixture("transcription.observed.json")).value(), "Dziękuję.");
         QCOMPARE(GroqResponses::transcriptionText(R"({"text":"  \n "})").error(), ClientError::empty());
         QCOMPARE(GroqResponses::transcriptionText(R"({"txt":"a"})").error().kind(), ClientError::Kind::Decoding);
     }
@@ -206,12 +197,11 @@ private slots:
     void modelListKeepsOnlyChatModelsSorted()
     {
         QCOMPARE(GroqResponses::chatModelIDs(fixture("models-list.observed-2026.json")).value(),
-            (QStringList { QStringLiteral("allam-2-7b"), QStringLiteral("openai/gpt-oss-120b"),
-                QStringLiteral("openai/gpt-oss-20b"), QStringLiteral("qwen/qwen3.8-27b") }));
+            (QStringList { "allam-2-7b", "openai/gpt-oss-120b", "openai/gpt-oss-20b", "qwen/qwen3.8-27b" }));
         QCOMPARE(GroqResponses::chatModelIDs(R"({"data":[{"id":"b"},{"id":"WHISPER-x"},{"id":3},{"id":"a"},
             {"id":"x-TTS"},{"id":"Groq/Compound"},{"id":"nomic-Embed"},{"id":"b"},{"id":"Orpheus"}]})")
                      .value(),
-            (QStringList { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("b") }));
+            (QStringList { "a", "b", "b" }));
         QCOMPARE(GroqResponses::chatModelIDs(R"({"object":"list"})").value(), QStringList());
         QCOMPARE(GroqResponses::chatModelIDs(R"({"data":[{"id":"a"},"b"]})").value(), QStringList());
         QCOMPARE(GroqResponses::chatModelIDs(R"([{"id":"a"}])").value(), QStringList());
@@ -223,25 +213,26 @@ private slots:
         QTest::addColumn<QString>("body");
         QTest::addColumn<double>("hint"); // -1 for none
         const QString tpm = QString::fromUtf8(fixture("error-429-tpm.json"));
-        QTest::newRow("blanks around") << QStringLiteral(" \t3 ") << QString() << 3.0;
-        QTest::newRow("body hint") << QStringLiteral("-") << tpm << 5.289;
-        QTest::newRow("http date") << QStringLiteral("Wed, 21 Oct 2015 07:28:00 GMT") << tpm << 5.289;
-        QTest::newRow("garbage") << QStringLiteral("soon") << QString() << -1.0;
-        QTest::newRow("nan") << QStringLiteral("nan") << QStringLiteral("try again in 1.5s.") << 1.5;
-        QTest::newRow("1e308") << QStringLiteral("1e308") << QString() << -1.0;
-        QTest::newRow("negative") << QStringLiteral("-5") << QString() << -1.0;
-        QTest::newRow("huge body number")
-            << QStringLiteral("-") << QStringLiteral("in 99999999999999999999999s") << -1.0;
-        QTest::newRow("go duration in body")
-            << QStringLiteral("-") << QStringLiteral("Please try again in 9m38.016s.") << -1.0;
+        QTest::newRow("blanks around") << " \t3 " << QString() << 3.0;
+        QTest::newRow("body hint") << "-" << tpm << 5.289;
+        QTest::newRow("http date") << "Wed, 21 Oct 2015 07:28:00 GMT" << tpm << 5.289;
+        QTest::newRow("garbage") << "soon" << QString() << -1.0;
+        QTest::newRow("nan") << "nan"
+                             << "try again in 1.5s." << 1.5;
+        QTest::newRow("1e308") << "1e308" << QString() << -1.0;
+        QTest::newRow("negative") << "-5" << QString() << -1.0;
+        QTest::newRow("huge body number") << "-"
+                                          << "in 99999999999999999999999s" << -1.0;
+        QTest::newRow("go duration in body") << "-"
+                                             << "Please try again in 9m38.016s." << -1.0;
     }
     void retryHintsAreReadSafely()
     {
         QFETCH(QString, header);
         QFETCH(QString, body);
         QFETCH(double, hint);
-        const std::optional<double> parsed = GroqResponses::parseRetryAfter(
-            header == QLatin1String("-") ? std::nullopt : std::optional<QString>(header), body);
+        const std::optional<double> parsed
+            = GroqResponses::parseRetryAfter(header == "-" ? std::nullopt : std::optional<QString>(header), body);
         QCOMPARE(parsed.value_or(-1.0), hint);
     }
 
@@ -283,9 +274,9 @@ private slots:
     {
         QVERIFY(ClientError::http(400, QString::fromUtf8(fixture("error-400-json-validate-failed.json")))
                     .isJSONValidationFailure());
-        QVERIFY(ClientError::http(400, QStringLiteral("Failed to validate JSON")).isJSONValidationFailure());
-        QVERIFY(!ClientError::http(422, QStringLiteral("json_validate_failed")).isJSONValidationFailure());
-        QVERIFY(!ClientError::decoding(QStringLiteral("json_validate_failed")).isJSONValidationFailure());
+        QVERIFY(ClientError::http(400, "Failed to validate JSON").isJSONValidationFailure());
+        QVERIFY(!ClientError::http(422, "json_validate_failed").isJSONValidationFailure());
+        QVERIFY(!ClientError::decoding("json_validate_failed").isJSONValidationFailure());
     }
 };
 

@@ -81,7 +81,7 @@ public:
 struct Fixture {
     explicit Fixture(TestEnvironment *env)
         : settings(env->settingsFilePath())
-        , host(settings, clock, QDir(env->home()).filePath(QStringLiteral("notes.json")))
+        , host(settings, clock, QDir(env->home()).filePath("notes.json"))
         , registry(host, { &capturer, &launcher, &clipboard, &opener, &clock })
     {
         registry.setTimeZone(QTimeZone("Europe/Berlin"));
@@ -89,9 +89,9 @@ struct Fixture {
     }
 
     // The text the model would read for the call, tag included.
-    QString call(const QString &name, const QString &arguments = QStringLiteral("{}"))
+    QString call(const QString &name, const QString &arguments = "{}")
     {
-        return AskAgent::tagToolResult(awaitTask(registry.execute({ QStringLiteral("call-1"), name, arguments })));
+        return AskAgent::tagToolResult(awaitTask(registry.execute({ "call-1", name, arguments })));
     }
     QString call(const QString &name, const QJsonObject &arguments)
     {

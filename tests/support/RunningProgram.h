@@ -24,12 +24,13 @@ public:
         return m_process.waitForStarted(5000);
     }
 
-    // Asks the program to quit as the session would; empty when it exited cleanly, else why not.
-    QString stop()
+    // Asks the program to quit as the session (or Ctrl+C) would; empty when it exited cleanly, else
+    // why not.
+    QString stop(int signalNumber = SIGTERM)
     {
         if (m_process.state() != QProcess::Running)
             return QStringLiteral("the program was not running");
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+        ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
         if (!m_process.waitForFinished(10000))
             return QStringLiteral("the program did not quit");
         m_log += m_process.readAllStandardError();
