@@ -1,6 +1,7 @@
 #pragma once
 
 #include "askprompt/AskPromptModel.h"
+#include "askprompt/AskPromptPanel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -8,7 +9,6 @@
 
 #include <memory>
 
-class AskPromptPanel;
 class AudioInput;
 
 // Opens and closes the Ask prompt. Each opening builds a new panel, view and model beside the

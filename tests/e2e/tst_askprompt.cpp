@@ -1,3 +1,4 @@
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "support/DesktopProbe.h"
 #include "support/MockGroqServer.h"

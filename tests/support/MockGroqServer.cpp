@@ -193,6 +193,7 @@ void MockGroqServer::onReadyRead(QTcpSocket *socket)
         buffer.remove(0, headerEnd + 4 + contentLength);
 
         m_requests.append(request);
+        emit requestReceived();
         const Response response = m_script.isEmpty()
             ? Response::json(500,
                 R"({"error":{"message":"mock: no scripted response","type":"internal_server_error"}})"

@@ -69,6 +69,9 @@ public:
     // The bytes of a file in tests/data/groq/.
     static QByteArray fixtureBytes(const QString &name);
 
+signals:
+    void requestReceived();
+
 private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
