@@ -104,7 +104,6 @@ QCoro::Task<> AppCoordinator::launch()
     if (!self)
         co_return;
     refreshTray();
-    emit launchFinished();
 }
 
 void AppCoordinator::terminate()

@@ -43,11 +43,10 @@ public:
     explicit AppCoordinator(const AppEnvironment &environment, QObject *parent = nullptr);
     ~AppCoordinator() override;
 
-    // The launch sequence. Finishes with launchFinished().
+    // The launch sequence.
     QCoro::Task<> launch();
     // The quit steps; run once, however the program is asked to quit.
     void terminate();
-    bool hasTerminated() const { return m_terminated; }
 
     // The pet on screen; null while none is loaded.
     PetSession *session() const { return m_session.get(); }
@@ -64,7 +63,6 @@ public:
     void setPlaybackSpeed(double speed);
     void setScale(double scale);
     void setBehaviorMode(BehaviorMode mode);
-    TrayMenuState trayMenuState() const;
 
     // The Super+K prompt: opens it, or closes it when it is open.
     void toggleAskPrompt();
@@ -74,7 +72,6 @@ public:
     void showPreferences(PreferencesSection section);
     PreferencesWindow *preferencesWindow() const;
 
-    PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
     TrayMenu *trayMenu() const { return m_tray.get(); }
     ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
     SpeechBubbleController &speechBubble() const { return *m_speechBubble; }
@@ -85,10 +82,6 @@ public:
     NoteStore &noteStore() const { return *m_noteStore; }
     ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
-    PetStateMachine &stateMachine() { return m_stateMachine; }
-
-signals:
-    void launchFinished();
 
 private:
     // Shows the pet, or says why it cannot be shown.
@@ -97,6 +90,7 @@ private:
     std::optional<PetPackage> fallbackPet(const QStringList &failedIDs) const;
     void connectSession();
     void connectTray();
+    TrayMenuState trayMenuState() const;
     void refreshTray();
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
