@@ -1,7 +1,7 @@
 #include "app/AppCoordinator.h"
 
 #include "app/AppToolHost.h"
-#include "app/AskPromptPlaceholder.h"
+#include "app/AppWindows.h"
 #include "app/BehaviorDirector.h"
 #include "app/PetSession.h"
 #include "behavior/IdleChatter.h"
@@ -14,7 +14,6 @@
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
 #include "platform/WindowSystem.h"
-#include "preferences/PreferencesWindow.h"
 #include "services/HotKeyMonitor.h"
 #include "services/KeyStore.h"
 #include "services/ModelGuard.h"
@@ -30,8 +29,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -48,6 +45,7 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
     , m_idleChatter(std::make_unique<IdleChatter>(*environment.clock, *environment.random,
           [settings = environment.settings] { return settings->chatterEnabled(); }))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
+    , m_windows(std::make_unique<AppWindows>())
 {
     m_sinceStart.start();
     connect(m_idleChatter.get(), &IdleChatter::lineChosen, this,
@@ -63,8 +61,7 @@ AppCoordinator::~AppCoordinator()
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
-    delete m_askPrompt.data();
-    delete m_preferencesWindow.data();
+    m_windows.reset();
 }
 
 QCoro::Task<> AppCoordinator::launch()
@@ -346,7 +343,8 @@ void AppCoordinator::connectTray()
         m_libraryFlows.promptImportZip();
         refreshTray();
     });
-    connect(tray, &TrayMenu::preferencesRequested, this, [this] { showPreferences(PreferencesSection::Pet); });
+    connect(
+        tray, &TrayMenu::preferencesRequested, this, [this] { m_windows->showPreferences(PreferencesSection::Pet); });
     connect(tray, &TrayMenu::quitRequested, this, [] { QCoreApplication::quit(); });
 }
 
@@ -359,51 +357,7 @@ void AppCoordinator::registerHotKey()
     m_hotKey->registerKey(Qt::Key_K, Qt::MetaModifier);
 }
 
-bool AppCoordinator::isAskPromptOpen() const
-{
-    return m_askPrompt && m_askPrompt->isVisible();
-}
-
 void AppCoordinator::toggleAskPrompt()
 {
-    if (isAskPromptOpen()) {
-        m_askPrompt->close();
-        return;
-    }
-    if (!m_askPrompt)
-        m_askPrompt = new AskPromptPlaceholder;
-    m_askPrompt->present(m_session ? m_session->window().window()->geometry() : QRect());
-}
-
-void AppCoordinator::showPreferences(PreferencesSection section)
-{
-    if (m_preferencesWindow) {
-        if (section != PreferencesSection::Pet)
-            m_preferencesWindow->setSection(section);
-    } else {
-        m_preferencesWindow = new PreferencesWindow(section);
-        m_preferencesWindow->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_preferencesWindow, &QObject::destroyed, this, &AppCoordinator::releasePreferencesWindow);
-        if (QScreen *screen = QGuiApplication::primaryScreen())
-            m_preferencesWindow->move(screen->availableGeometry().center() - m_preferencesWindow->rect().center());
-    }
-    m_preferencesWindow->show();
-    m_preferencesWindow->raise();
-    m_preferencesWindow->activateWindow();
-}
-
-PreferencesWindow *AppCoordinator::preferencesWindow() const
-{
-    return m_preferencesWindow.data();
-}
-
-void AppCoordinator::releasePreferencesWindow()
-{
-    if (m_preferencesWindow) {
-        m_preferencesWindow->disconnect(this);
-        m_preferencesWindow->deleteLater();
-    }
-    m_preferencesWindow.clear();
-    // The panes filled the cache with atlases nobody shows any more.
-    PetImageCache::clear();
+    m_windows->toggleAskPrompt(m_session ? m_session->window().window()->geometry() : QRect());
 }

@@ -2,7 +2,6 @@
 
 #include "app/AppEnvironment.h"
 #include "behavior/PetStateMachine.h"
-#include "preferences/PreferencesSection.h"
 #include "services/PetLibraryFlows.h"
 #include "services/PetLibraryFlowsHost.h"
 #include "tray/TrayMenuState.h"
@@ -17,14 +16,13 @@
 #include <optional>
 
 class AppToolHost;
-class AskPromptPlaceholder;
+class AppWindows;
 class CharacterStore;
 class HotKeyMonitor;
 class IdleChatter;
 class NoteStore;
 class PetAnimationMapStore;
 class PetSession;
-class PreferencesWindow;
 class ReminderScheduler;
 class ReminderStore;
 class SpeechBubbleController;
@@ -64,13 +62,9 @@ public:
     void setScale(double scale);
     void setBehaviorMode(BehaviorMode mode);
 
-    // The Super+K prompt: opens it, or closes it when it is open.
+    // The Super+K prompt: opens it above the pet, or closes it when it is open.
     void toggleAskPrompt();
-    bool isAskPromptOpen() const;
-    // Opens the preferences at a section, or brings the open window forward (switching to the
-    // section unless it is the pet section). Closing the window releases it.
-    void showPreferences(PreferencesSection section);
-    PreferencesWindow *preferencesWindow() const;
+    AppWindows &windows() const { return *m_windows; }
 
     TrayMenu *trayMenu() const { return m_tray.get(); }
     ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
@@ -95,7 +89,6 @@ private:
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
-    void releasePreferencesWindow();
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
@@ -113,8 +106,7 @@ private:
     std::unique_ptr<HotKeyMonitor> m_hotKey;
     std::unique_ptr<AppToolHost> m_toolHost;
     std::unique_ptr<ToolRegistry> m_toolRegistry;
-    QPointer<AskPromptPlaceholder> m_askPrompt;
-    QPointer<PreferencesWindow> m_preferencesWindow;
+    std::unique_ptr<AppWindows> m_windows;
     bool m_terminated = false;
     bool m_firstFrameReported = false;
     QElapsedTimer m_sinceStart;
