@@ -1,6 +1,7 @@
 #include "app/AppCoordinator.h"
 
 #include "app/AppToolHost.h"
+#include "app/AppWindows.h"
 #include "app/AskCoordinator.h"
 #include "app/BehaviorDirector.h"
 #include "app/PetSession.h"
@@ -14,7 +15,6 @@
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
 #include "platform/WindowSystem.h"
-#include "preferences/PreferencesWindow.h"
 #include "services/HotKeyMonitor.h"
 #include "services/KeyStore.h"
 #include "services/ModelGuard.h"
@@ -30,8 +30,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -48,6 +46,7 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
     , m_idleChatter(std::make_unique<IdleChatter>(*environment.clock, *environment.random,
           [settings = environment.settings] { return settings->chatterEnabled(); }))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
+    , m_windows(std::make_unique<AppWindows>())
 {
     m_sinceStart.start();
     connect(m_idleChatter.get(), &IdleChatter::lineChosen, this,
@@ -65,7 +64,7 @@ AppCoordinator::~AppCoordinator()
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
-    delete m_preferencesWindow.data();
+    m_windows.reset();
 }
 
 QCoro::Task<> AppCoordinator::launch()
@@ -100,7 +99,6 @@ QCoro::Task<> AppCoordinator::launch()
     if (!self)
         co_return;
     refreshTray();
-    emit launchFinished();
 }
 
 void AppCoordinator::terminate()
@@ -343,7 +341,8 @@ void AppCoordinator::connectTray()
         m_libraryFlows.promptImportZip();
         refreshTray();
     });
-    connect(tray, &TrayMenu::preferencesRequested, this, [this] { showPreferences(PreferencesSection::Pet); });
+    connect(
+        tray, &TrayMenu::preferencesRequested, this, [this] { m_windows->showPreferences(PreferencesSection::Pet); });
     connect(tray, &TrayMenu::quitRequested, this, [] { QCoreApplication::quit(); });
 }
 
@@ -364,37 +363,4 @@ bool AppCoordinator::isAskPromptOpen() const
 void AppCoordinator::toggleAskPrompt()
 {
     m_ask->toggle();
-}
-
-void AppCoordinator::showPreferences(PreferencesSection section)
-{
-    if (m_preferencesWindow) {
-        if (section != PreferencesSection::Pet)
-            m_preferencesWindow->setSection(section);
-    } else {
-        m_preferencesWindow = new PreferencesWindow(section);
-        m_preferencesWindow->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_preferencesWindow, &QObject::destroyed, this, &AppCoordinator::releasePreferencesWindow);
-        if (QScreen *screen = QGuiApplication::primaryScreen())
-            m_preferencesWindow->move(screen->availableGeometry().center() - m_preferencesWindow->rect().center());
-    }
-    m_preferencesWindow->show();
-    m_preferencesWindow->raise();
-    m_preferencesWindow->activateWindow();
-}
-
-PreferencesWindow *AppCoordinator::preferencesWindow() const
-{
-    return m_preferencesWindow.data();
-}
-
-void AppCoordinator::releasePreferencesWindow()
-{
-    if (m_preferencesWindow) {
-        m_preferencesWindow->disconnect(this);
-        m_preferencesWindow->deleteLater();
-    }
-    m_preferencesWindow.clear();
-    // The panes filled the cache with atlases nobody shows any more.
-    PetImageCache::clear();
 }

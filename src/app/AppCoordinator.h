@@ -2,7 +2,6 @@
 
 #include "app/AppEnvironment.h"
 #include "behavior/PetStateMachine.h"
-#include "preferences/PreferencesSection.h"
 #include "services/PetLibraryFlows.h"
 #include "services/PetLibraryFlowsHost.h"
 #include "tray/TrayMenuState.h"
@@ -18,13 +17,13 @@
 
 class AppToolHost;
 class AskCoordinator;
+class AppWindows;
 class CharacterStore;
 class HotKeyMonitor;
 class IdleChatter;
 class NoteStore;
 class PetAnimationMapStore;
 class PetSession;
-class PreferencesWindow;
 class ReminderScheduler;
 class ReminderStore;
 class SpeechBubbleController;
@@ -43,11 +42,10 @@ public:
     explicit AppCoordinator(const AppEnvironment &environment, QObject *parent = nullptr);
     ~AppCoordinator() override;
 
-    // The launch sequence. Finishes with launchFinished().
+    // The launch sequence.
     QCoro::Task<> launch();
     // The quit steps; run once, however the program is asked to quit.
     void terminate();
-    bool hasTerminated() const { return m_terminated; }
 
     // The pet on screen; null while none is loaded.
     PetSession *session() const { return m_session.get(); }
@@ -64,18 +62,13 @@ public:
     void setPlaybackSpeed(double speed);
     void setScale(double scale);
     void setBehaviorMode(BehaviorMode mode);
-    TrayMenuState trayMenuState() const;
 
-    // The Super+K prompt: opens it, or closes it when it is open.
+    // The Super+K prompt: opens it above the pet, or closes it when it is open.
     void toggleAskPrompt();
     bool isAskPromptOpen() const;
     AskCoordinator &ask() const { return *m_ask; }
-    // Opens the preferences at a section, or brings the open window forward (switching to the
-    // section unless it is the pet section). Closing the window releases it.
-    void showPreferences(PreferencesSection section);
-    PreferencesWindow *preferencesWindow() const;
+    AppWindows &windows() const { return *m_windows; }
 
-    PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
     TrayMenu *trayMenu() const { return m_tray.get(); }
     ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
     SpeechBubbleController &speechBubble() const { return *m_speechBubble; }
@@ -86,10 +79,6 @@ public:
     NoteStore &noteStore() const { return *m_noteStore; }
     ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
-    PetStateMachine &stateMachine() { return m_stateMachine; }
-
-signals:
-    void launchFinished();
 
 private:
     // Shows the pet, or says why it cannot be shown.
@@ -98,11 +87,11 @@ private:
     std::optional<PetPackage> fallbackPet(const QStringList &failedIDs) const;
     void connectSession();
     void connectTray();
+    TrayMenuState trayMenuState() const;
     void refreshTray();
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
-    void releasePreferencesWindow();
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
@@ -121,7 +110,7 @@ private:
     std::unique_ptr<AppToolHost> m_toolHost;
     std::unique_ptr<ToolRegistry> m_toolRegistry;
     std::unique_ptr<AskCoordinator> m_ask;
-    QPointer<PreferencesWindow> m_preferencesWindow;
+    std::unique_ptr<AppWindows> m_windows;
     bool m_terminated = false;
     bool m_firstFrameReported = false;
     QElapsedTimer m_sinceStart;

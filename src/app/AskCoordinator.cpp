@@ -2,6 +2,7 @@
 
 #include "app/AppCoordinator.h"
 #include "app/AppEnvironment.h"
+#include "app/AppWindows.h"
 #include "app/PetSession.h"
 #include "pets/SpriteSheetDecoder.h"
 #include "petwindow/PetWindowController.h"
@@ -29,7 +30,7 @@ AskCoordinator::AskCoordinator(AppCoordinator &root, const AppEnvironment &envir
               [this](const QString &text, std::chrono::milliseconds duration) {
                   m_root.speechBubble().show(text, duration);
               },
-              [this] { m_root.showPreferences(PreferencesSection::Advanced); },
+              [this] { m_root.windows().showPreferences(PreferencesSection::Advanced); },
           })
     , m_runner(m_agent, m_failures,
           AskRunner::Hooks {
@@ -54,7 +55,7 @@ AskCoordinator::AskCoordinator(AppCoordinator &root, const AppEnvironment &envir
     connect(&m_prompt, &AskPromptWindowController::submitted, this,
         [this](const QString &question) { m_runner.ask(question); });
     connect(&m_prompt, &AskPromptWindowController::keySettingsRequested, this,
-        [this] { m_root.showPreferences(PreferencesSection::Advanced); });
+        [this] { m_root.windows().showPreferences(PreferencesSection::Advanced); });
     connect(m_env.keyStore, &KeyStore::keyChanged, this, &AskCoordinator::updateKeyState);
     connect(m_env.keyStore, &KeyStore::loaded, this, &AskCoordinator::updateKeyState);
     updateKeyState();

@@ -1,3 +1,4 @@
+#include "app/AppWindows.h"
 #include "app/BehaviorDirector.h"
 #include "behavior/AnimationPlayer.h"
 #include "behavior/IdleChatter.h"
@@ -286,19 +287,19 @@ private slots:
     void preferencesWindowIsReusedUntilClosed()
     {
         AppHarness app(m_env);
-        app.coordinator->showPreferences(PreferencesSection::Reminders);
-        QPointer<PreferencesWindow> window = app.coordinator->preferencesWindow();
+        app.coordinator->windows().showPreferences(PreferencesSection::Reminders);
+        QPointer<PreferencesWindow> window = app.coordinator->windows().preferencesWindow();
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->section(), PreferencesSection::Reminders);
         // Asking for the pet section brings the same window forward on its current pane.
-        app.coordinator->showPreferences(PreferencesSection::Pet);
-        QCOMPARE(app.coordinator->preferencesWindow(), window.data());
+        app.coordinator->windows().showPreferences(PreferencesSection::Pet);
+        QCOMPARE(app.coordinator->windows().preferencesWindow(), window.data());
         QCOMPARE(window->section(), PreferencesSection::Reminders);
-        app.coordinator->showPreferences(PreferencesSection::Advanced);
+        app.coordinator->windows().showPreferences(PreferencesSection::Advanced);
         QCOMPARE(window->section(), PreferencesSection::Advanced);
         window->close();
         QTRY_VERIFY(!window);
-        QVERIFY(!app.coordinator->preferencesWindow());
+        QVERIFY(!app.coordinator->windows().preferencesWindow());
     }
 };
 
