@@ -31,53 +31,32 @@ private:
 private slots:
     void init() { m_env->reset(); }
 
-    void savesTrimmedKeyAndReplacesIt()
+    void savesReplacesKeepsOnFailureAndDeletes()
     {
         FakeSecretStore secrets;
-        SettingsStore settings(m_env->settingsFilePath());
-        KeyStore store(secrets, settings);
-        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("  gsk_first\n"))));
-        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_first"));
-        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_first")));
-        QCOMPARE(secrets.addCalls, 1); // nothing to update yet, so it was added
-
-        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_second"))));
-        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_second"));
-        QCOMPARE(secrets.addCalls, 1); // replaced in place
-    }
-
-    void blankOrAbsentValueDeletesTheItem()
-    {
-        FakeSecretStore secrets;
-        secrets.items.insert(KeyStore::account, "gsk_old");
         SettingsStore settings(m_env->settingsFilePath());
         settings.setValue(SettingsKeys::groqAPIKey, QStringLiteral("gsk_stale"));
         KeyStore store(secrets, settings);
-        awaitTask(store.load());
-        QVERIFY(store.hasKey());
-        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral(" \t\n"))));
-        QVERIFY(!secrets.items.contains(KeyStore::account));
-        QVERIFY(!store.hasKey());
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("  gsk_first\n"))));
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_first"));
         QVERIFY(!settings.contains(SettingsKeys::groqAPIKey.name));
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_second"))));
+        QCOMPARE(secrets.addCalls, 1); // added once, then replaced in place
 
-        secrets.items.insert(KeyStore::account, "gsk_again");
-        QVERIFY(awaitTask(store.setGroqAPIKey(std::nullopt)));
-        QVERIFY(secrets.items.isEmpty());
-    }
-
-    void failedWriteKeepsTheKeyItReplaces()
-    {
-        FakeSecretStore secrets;
-        secrets.items.insert(KeyStore::account, "gsk_old");
-        SettingsStore settings(m_env->settingsFilePath());
-        KeyStore store(secrets, settings);
-        awaitTask(store.load());
+        // A refused write (a cancelled unlock prompt) keeps the key it was to replace.
         secrets.failWrites = true;
         LogCapture log;
         QVERIFY(!awaitTask(store.setGroqAPIKey(QStringLiteral("gsk_new"))));
         QCOMPARE(log.lines(), QStringList { "KeyStore: keychain write failed; key not saved" });
-        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_old"));
-        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_old")));
+        QCOMPARE(secrets.items.value(KeyStore::account), QByteArrayLiteral("gsk_second"));
+        QCOMPARE(store.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_second")));
+
+        QVERIFY(awaitTask(store.setGroqAPIKey(QStringLiteral(" \t\n"))));
+        QVERIFY(secrets.items.isEmpty());
+        QVERIFY(!store.hasKey());
+        secrets.items.insert(KeyStore::account, "gsk_again");
+        QVERIFY(awaitTask(store.setGroqAPIKey(std::nullopt)));
+        QVERIFY(secrets.items.isEmpty());
     }
 
     void deletionWhileTheKeyringWorksIsSafe()
