@@ -30,7 +30,9 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -75,6 +77,14 @@ AppDelegate::AppDelegate(const AppEnvironment &environment, QObject *parent)
     toolPlatform.clock = environment.clock;
     m_toolRegistry = std::make_unique<ToolRegistry>(*m_toolHost, toolPlatform);
     connect(&m_stateMachine, &PetStateMachine::stateEntered, this, &AppDelegate::onStateEntered);
+    // An import that lasts more than a moment shows a busy dialog until it ends.
+    connect(&m_libraryFlows, &PetLibraryFlows::importStarted, this, [this](const QString &label) {
+        auto *progress = new QProgressDialog(label, QString(), 0, 0);
+        progress->setWindowTitle(QStringLiteral("Tamsel"));
+        progress->setMinimumDuration(500);
+        QTimer::singleShot(500, progress, &QWidget::show);
+        connect(&m_libraryFlows, &PetLibraryFlows::importFinished, progress, &QObject::deleteLater);
+    });
     // Losing the pointer to another program mid-press must not leave a drag hanging.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state != Qt::ApplicationActive && m_windowController && m_windowController->spriteView()->isPressed())
@@ -126,7 +136,7 @@ QCoro::Task<> AppDelegate::applicationDidFinishLaunching()
     } else if (!installed.isEmpty()) {
         loadPet(installed.constFirst());
     } else {
-        m_libraryFlows.offerNimboImport();
+        co_await m_libraryFlows.offerNimboImport();
     }
     if (!self)
         co_return;
