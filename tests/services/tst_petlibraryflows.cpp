@@ -248,14 +248,6 @@ private slots:
         QCOMPARE(f.host.menuRebuilds, 1);
         QVERIFY(f.library.loadLibrary().isEmpty());
     }
-
-    void revealShowsThePackageFolder()
-    {
-        Fixture f(this);
-        QVERIFY(f.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/a", "apple", "Apple")));
-        f.flows.revealPetInFileManager(f.library.loadLibrary()[0]);
-        QCOMPARE(f.revealer.revealed, QStringList { locations().root + "/apple" });
-    }
 };
 
 TAMSEL_TEST_MAIN(TestPetLibraryFlows)
