@@ -30,6 +30,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -56,6 +59,14 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
     toolPlatform.clock = environment.clock;
     m_toolRegistry = std::make_unique<ToolRegistry>(*m_toolHost, toolPlatform);
     m_ask = std::make_unique<AskCoordinator>(*this, m_env, *m_toolRegistry);
+    // An import that lasts more than a moment shows a busy dialog until it ends.
+    connect(&m_libraryFlows, &PetLibraryFlows::importStarted, this, [this](const QString &label) {
+        auto *progress = new QProgressDialog(label, QString(), 0, 0);
+        progress->setWindowTitle(QStringLiteral("Tamsel"));
+        progress->setMinimumDuration(500);
+        QTimer::singleShot(500, progress, &QWidget::show);
+        connect(&m_libraryFlows, &PetLibraryFlows::importFinished, progress, &QObject::deleteLater);
+    });
 }
 
 AppCoordinator::~AppCoordinator()
@@ -95,7 +106,7 @@ QCoro::Task<> AppCoordinator::launch()
     else if (!installed.isEmpty())
         loadPet(installed.constFirst());
     else
-        m_libraryFlows.offerNimboImport();
+        co_await m_libraryFlows.offerNimboImport();
     if (!self)
         co_return;
     refreshTray();

@@ -128,6 +128,11 @@ bool removeTree(const QString &path)
     return QDir(path).removeRecursively();
 }
 
+QFileInfoList visibleEntries(const QString &folder)
+{
+    return QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 QString canonical(const QString &path)
 {
     return QFileInfo(path).canonicalFilePath();

@@ -2,6 +2,7 @@
 
 #include "pets/ImportLimits.h"
 
+#include <QFileInfoList>
 #include <QString>
 
 #include <optional>
@@ -28,6 +29,9 @@ std::optional<CopyFailure> copyTree(const QString &source, const QString &destin
 // Removes path: a symbolic link or file is unlinked (a link's target is never touched), a folder
 // is removed recursively without descending into linked folders. True when nothing is left.
 bool removeTree(const QString &path);
+
+// A folder's entries except hidden ones, sorted by name so that listings are reproducible.
+QFileInfoList visibleEntries(const QString &folder);
 
 // The canonical (link-free, absolute) form of an existing path; empty when it does not exist.
 QString canonical(const QString &path);

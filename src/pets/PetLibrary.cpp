@@ -1,54 +1,23 @@
 #include "pets/PetLibrary.h"
 
-#include "foundation/Log.h"
 #include "pets/PackageFiles.h"
-#include "pets/PetManifestParser.h"
-#include "pets/StagingFolder.h"
-#include "pets/ZipExtractor.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QScopeGuard>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoro/QCoroFuture>
 
 #include <algorithm>
-
-namespace {
-
-// Non-hidden entries of a folder, sorted by name so that listings are reproducible.
-QFileInfoList visibleEntries(const QString &folder)
-{
-    return QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-// A manifest id names a folder of the root: it must be one non-empty path component. Ids that
-// come out of the parser always are; packages built elsewhere might not be.
-bool isFolderName(const QString &id)
-{
-    return !id.isEmpty() && id != QLatin1String(".") && id != QLatin1String("..") && !id.contains(u'/')
-        && !id.contains(QChar(u'\0'));
-}
-
-bool isSameOrInside(const QString &inner, const QString &outer)
-{
-    if (inner == outer || outer == QLatin1String("/"))
-        return true;
-    return inner.startsWith(outer + u'/');
-}
-
-PetPackageError fileError(const QString &sentence)
-{
-    return PetPackageError::fileOperation(sentence);
-}
-
-} // namespace
 
 PetLibrary::PetLibrary(Locations locations, ImportLimits limits, QObject *parent)
     : QObject(parent)
     , m_locations(std::move(locations))
-    , m_limits(limits)
+    , m_importer(m_locations.root, m_locations.workFolderParent, limits)
 {
     const QString &root = m_locations.root;
     const QFileInfo rootInfo(root);
@@ -112,7 +81,7 @@ QList<PetPackage> PetLibrary::loadLibrary() const
 QList<PetPackage> PetLibrary::readListing() const
 {
     QList<PetPackage> packages;
-    for (const QFileInfo &entry : visibleEntries(m_locations.root)) {
+    for (const QFileInfo &entry : PackageFiles::visibleEntries(m_locations.root)) {
         // The library only ever holds real folders; a link would lead out of it.
         if (entry.isSymLink() || !entry.isDir())
             continue;
@@ -148,7 +117,7 @@ std::optional<PetPackage> PetLibrary::installBundledPetIfNeeded()
     if (folder.isEmpty() || !QFileInfo::exists(folder))
         return std::nullopt;
     const auto bundled = m_validator.validateFolder(folder);
-    if (!bundled || !isFolderName(bundled.value().manifest.id))
+    if (!bundled || !PackageImporter::isFolderName(bundled.value().manifest.id))
         return std::nullopt;
     const QString destination = m_locations.root + u'/' + bundled.value().manifest.id;
     const QFileInfo destinationInfo(destination);
@@ -162,110 +131,48 @@ std::optional<PetPackage> PetLibrary::installBundledPetIfNeeded()
 
 Result<PetPackage, PetPackageError> PetLibrary::importFolder(const QString &folderPath)
 {
-    // Whatever happens below may have touched the root.
-    const auto changed = qScopeGuard([this] { markChanged(); });
-    auto validated = m_validator.validateFolder(folderPath);
-    if (!validated)
-        return validated.error();
-    const QString source = validated.value().folderPath;
-    const QString id = validated.value().manifest.id;
-    // An empty id would make the destination the library root itself.
-    if (!isFolderName(id))
-        return PetPackageError::invalidIdentifier();
-
-    const QString destination = m_locations.root + u'/' + id;
-    const QString rootReal = PackageFiles::canonical(m_locations.root);
-    const QString sourceReal = source.startsWith(u':') ? source : PackageFiles::canonical(source);
-    const QString destinationReal = PackageFiles::canonical(destination);
-    if (rootReal.isEmpty())
-        return fileError(QStringLiteral("The pet library folder %1 could not be created.").arg(m_locations.root));
-    // The library's own copy: replacing it would first remove the source.
-    if (!destinationReal.isEmpty() && sourceReal == destinationReal)
-        return m_validator.validateFolder(destination);
-    if (isSameOrInside(rootReal, sourceReal))
-        return fileError(QStringLiteral("A folder that holds the pet library can't be imported into it."));
-
-    const StagingFolder stagingFolder(m_locations.root, QStringLiteral(".tam-import-"));
-    if (!stagingFolder.isLocked())
-        return fileError(QStringLiteral("The pet could not be copied into the library at %1.").arg(m_locations.root));
-    const QString staging = stagingFolder.path();
-    if (const auto failure = PackageFiles::copyTree(source, staging, m_limits)) {
-        switch (*failure) {
-        case PackageFiles::CopyFailure::TooLarge: return PetPackageError::tooLarge();
-        case PackageFiles::CopyFailure::ReadFailed:
-            return fileError(QStringLiteral("The pet package could not be read. Check that its files are readable."));
-        case PackageFiles::CopyFailure::WriteFailed:
-            return fileError(
-                QStringLiteral("The pet could not be copied into the library at %1.").arg(m_locations.root));
-        }
-    }
-    // Links are not copied, so the copy may lack what the source had; check it before it
-    // replaces anything.
-    if (auto copied = m_validator.validateFolder(staging); !copied)
-        return copied.error();
-
-    const QFileInfo destinationInfo(destination);
-    if (destinationInfo.exists() || destinationInfo.isSymLink()) {
-        StagingFolder replacedFolder(m_locations.root, QStringLiteral(".tam-replaced-"));
-        const QString replaced = replacedFolder.path();
-        if (!replacedFolder.isLocked() || !QDir().rename(destination, replaced))
-            return fileError(QStringLiteral("The installed pet %1 could not be replaced.").arg(id));
-        if (!QDir().rename(staging, destination)) {
-            QDir().rename(replaced, destination);
-            return fileError(QStringLiteral("The installed pet %1 could not be replaced.").arg(id));
-        }
-        if (!replacedFolder.remove())
-            Log::line(QStringLiteral("PetLibrary import failed: could not remove the replaced copy ") + replaced);
-    } else if (!QDir().rename(staging, destination)) {
-        return fileError(QStringLiteral("The pet could not be copied into the library at %1.").arg(m_locations.root));
-    }
-    return m_validator.validateFolder(destination);
+    auto result = m_importer.importFolder(folderPath);
+    markChanged();
+    return result;
 }
 
 Result<PetPackage, PetPackageError> PetLibrary::importZip(const QString &zipPath)
 {
-    const StagingFolder work(m_locations.workFolderParent, QStringLiteral("tam-import-"));
-    const QString workFolder = work.path();
-    if (!work.isLocked() || !QDir().mkpath(workFolder))
-        return fileError(QStringLiteral("A temporary folder for unpacking the archive could not be created."));
+    auto result = m_importer.importZip(zipPath);
+    markChanged();
+    return result;
+}
 
-    const ZipExtractor extractor(m_limits);
-    if (const auto failure = extractor.extract(zipPath, workFolder)) {
-        const QString reason = extractor.explain(*failure);
-        Log::line(QStringLiteral("PetLibrary importZip failed: ") + reason);
-        return PetPackageError::archiveRefused(reason);
-    }
-    if (!QFileInfo(workFolder).isDir())
-        return fileError(QStringLiteral("The unpacked archive could not be read."));
-    const QFileInfoList entries = visibleEntries(workFolder);
-    QString packageFolder = workFolder;
-    if (entries.size() == 1 && entries.first().isDir() && !entries.first().isSymLink())
-        packageFolder = entries.first().filePath();
-    return importFolder(packageFolder);
+QCoro::Task<Result<PetPackage, PetPackageError>> PetLibrary::importFolderInBackground(const QString &folderPath)
+{
+    QPointer<PetLibrary> self(this);
+    // The worker gets its own copies of the path and of the importer, which holds nothing but
+    // folders and limits. The path is taken by reference and copied here, before the first
+    // suspension: GCC 12 mishandles by-value coroutine arguments inside a co_await.
+    auto work = QtConcurrent::run(
+        [importer = m_importer, path = folderPath] { return std::optional(importer.importFolder(path)); });
+    auto result = co_await work;
+    if (self)
+        self->markChanged();
+    co_return std::move(*result);
+}
+
+QCoro::Task<Result<PetPackage, PetPackageError>> PetLibrary::importZipInBackground(const QString &zipPath)
+{
+    QPointer<PetLibrary> self(this);
+    auto work = QtConcurrent::run(
+        [importer = m_importer, path = zipPath] { return std::optional(importer.importZip(path)); });
+    auto result = co_await work;
+    if (self)
+        self->markChanged();
+    co_return std::move(*result);
 }
 
 std::optional<PetPackageError> PetLibrary::deletePet(const PetPackage &package)
 {
-    const auto changed = qScopeGuard([this] { markChanged(); });
-    QString target = package.folderPath;
-    if (target.isEmpty() && !isFolderName(package.manifest.id))
-        return PetPackageError::notInLibrary();
-    if (isFolderName(package.manifest.id)) {
-        const QFileInfo byID(m_locations.root + u'/' + package.manifest.id);
-        if (byID.exists() || byID.isSymLink())
-            target = byID.filePath();
-    }
-    if (target.isEmpty() || !PackageFiles::isDirectChild(target, m_locations.root))
-        return PetPackageError::notInLibrary();
-
-    // Move the pet out of the listing in one step; what a failed removal leaves behind is hidden.
-    StagingFolder doomedFolder(m_locations.root, QStringLiteral(".tam-deleted-"));
-    const QString doomed = doomedFolder.path();
-    if (!doomedFolder.isLocked() || !QDir().rename(target, doomed))
-        return fileError(QStringLiteral("The pet folder %1 could not be removed.").arg(QFileInfo(target).fileName()));
-    if (!doomedFolder.remove())
-        Log::line(QStringLiteral("PetLibrary delete failed: could not remove ") + doomed);
-    return std::nullopt;
+    auto error = m_importer.deletePet(package);
+    markChanged();
+    return error;
 }
 
 QList<PetPackage> PetLibrary::discoverNimboPets() const
@@ -274,7 +181,7 @@ QList<PetPackage> PetLibrary::discoverNimboPets() const
     const QString &folder = m_locations.nimboFolder;
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return packages;
-    for (const QFileInfo &entry : visibleEntries(folder)) {
+    for (const QFileInfo &entry : PackageFiles::visibleEntries(folder)) {
         if (!entry.isDir())
             continue;
         auto validated = m_validator.validateFolder(entry.filePath());
@@ -286,13 +193,7 @@ QList<PetPackage> PetLibrary::discoverNimboPets() const
 
 QStringList PetLibrary::removeStaleStaging() const
 {
-    QStringList removed = StagingFolder::removeStale(m_locations.root,
-        { QStringLiteral(".tam-import-"), QStringLiteral(".tam-replaced-"), QStringLiteral(".tam-deleted-") });
-    if (!m_locations.workFolderParent.isEmpty())
-        removed += StagingFolder::removeStale(m_locations.workFolderParent, { QStringLiteral("tam-import-") });
-    for (const QString &folder : std::as_const(removed))
-        Log::line(QStringLiteral("PetLibrary removed an abandoned staging folder: ") + folder);
-    return removed;
+    return m_importer.removeStaleStaging();
 }
 
 void PetLibrary::markChanged()

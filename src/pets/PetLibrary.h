@@ -2,10 +2,12 @@
 
 #include "foundation/Result.h"
 #include "pets/ImportLimits.h"
+#include "pets/PackageImporter.h"
 #include "pets/PetPackage.h"
 #include "pets/PetPackageError.h"
 #include "pets/PetValidator.h"
 
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,8 +19,9 @@ class QFileSystemWatcher;
 
 // The program's own folder of installed pets: one subfolder per pet, named after its manifest id,
 // holding a copy of the imported package. Lives on the main thread; imports are bounded by
-// ImportLimits. The listing is read once and kept until the library changes, through this object
-// (import, delete) or behind its back, which a watch on the folder reports.
+// ImportLimits, and the ...InBackground forms copy and unpack on a worker thread. The listing is read once and kept
+// until the library changes, through this object (import, delete) or behind its back, which a watch on the folder
+// reports.
 class PetLibrary : public QObject {
     Q_OBJECT
 
@@ -60,17 +63,14 @@ public:
     // copy is not refreshed. Absent when there is no valid built-in pet or the import fails.
     std::optional<PetPackage> installBundledPetIfNeeded();
 
-    // Copies a package into the library as root/<id>, replacing an installed pet with the same id.
-    // The copy is made beside the library's pets and moved into place only once it validates, so
-    // a failed import leaves the installed pet untouched. Links and special files are not copied.
-    // Importing the library's own copy of a pet returns it unchanged.
+    // See PackageImporter: a package folder or a .zip becomes root/<id>, replacing the pet with
+    // the same id only once the new copy validates. These block the calling thread.
     Result<PetPackage, PetPackageError> importFolder(const QString &folderPath);
-
-    // Unpacks a .zip into a fresh work folder and imports the package in it: the single folder
-    // the zip holds, otherwise the zip's top level. A zip that cannot be read or breaks the rules
-    // of ZipExtractor fails with archiveRefused, whose sentence says why. The work folder is
-    // always removed.
     Result<PetPackage, PetPackageError> importZip(const QString &zipPath);
+    // The same with the copying and unpacking on a worker thread; the result and the change of
+    // the listing arrive on the main thread.
+    QCoro::Task<Result<PetPackage, PetPackageError>> importFolderInBackground(const QString &folderPath);
+    QCoro::Task<Result<PetPackage, PetPackageError>> importZipInBackground(const QString &zipPath);
 
     // Removes a pet from the library: root/<id> when it exists, else the package's folder when
     // that is a folder of the library. Anything else, the root itself included, is refused with
@@ -96,7 +96,7 @@ private:
     QList<PetPackage> readListing() const;
 
     Locations m_locations;
-    ImportLimits m_limits;
+    PackageImporter m_importer;
     PetValidator m_validator;
     mutable std::optional<std::optional<QString>> m_bundledPetID;
     QFileSystemWatcher *m_watcher = nullptr;

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSet>
 
 namespace {
@@ -20,8 +21,9 @@ QString plural(qsizetype count, const QString &noun)
 }
 
 PetLibraryFlows::PetLibraryFlows(PetLibrary &library, AlertPresenter &alerts, FileRevealer &revealer,
-    SettingsStore &settings, PetLibraryFlowsHost &host)
-    : m_library(library)
+    SettingsStore &settings, PetLibraryFlowsHost &host, QObject *parent)
+    : QObject(parent)
+    , m_library(library)
     , m_alerts(alerts)
     , m_revealer(revealer)
     , m_settings(settings)
@@ -53,40 +55,64 @@ QString PetLibraryFlows::displayName(const PetPackage &package) const
     return name.isEmpty() ? package.manifest.displayName : name;
 }
 
-void PetLibraryFlows::promptImportFolder()
+QCoro::Task<> PetLibraryFlows::promptImportFolder()
 {
+    if (m_importing)
+        co_return;
     const QString folder = m_alerts.chooseFolder(
         QStringLiteral("Choose a folder containing pet.json and spritesheet.webp"), QStringLiteral("Import"));
-    if (folder.isEmpty())
-        return;
-    auto result = m_library.importFolder(folder);
-    if (!result) {
-        presentError(result.error().description());
-        return;
-    }
-    m_host.loadPet(result.value());
+    if (!folder.isEmpty())
+        co_await importAndLoad(folder, false);
 }
 
-void PetLibraryFlows::promptImportZip()
+QCoro::Task<> PetLibraryFlows::promptImportZip()
 {
+    if (m_importing)
+        co_return;
     const QString zip = m_alerts.chooseFile(QStringLiteral("Choose a .zip containing a pet package"),
         QStringLiteral("Import"), QStringLiteral("Zip archives (*.zip)"));
-    if (zip.isEmpty())
-        return;
-    auto result = m_library.importZip(zip);
-    if (!result) {
-        presentError(result.error().description());
-        return;
+    if (!zip.isEmpty())
+        co_await importAndLoad(zip, true);
+}
+
+QCoro::Task<> PetLibraryFlows::importAndLoad(const QString &requested, bool isZip)
+{
+    const QString path = requested; // copied before the first suspension
+    if (m_importing)
+        co_return;
+    QPointer<PetLibraryFlows> self(this);
+    m_importing = true;
+    emit importStarted(QStringLiteral("Importing %1…").arg(QFileInfo(path).fileName()));
+    // Not one co_await on a conditional expression: GCC 12 loses the argument copies there.
+    std::optional<Result<PetPackage, PetPackageError>> result;
+    if (isZip)
+        result = co_await m_library.importZipInBackground(path);
+    else
+        result = co_await m_library.importFolderInBackground(path);
+    if (!self)
+        co_return;
+    m_importing = false;
+    emit importFinished();
+    if (!*result) {
+        presentError(result->error().description());
+        co_return;
     }
-    m_host.loadPet(result.value());
+    m_host.loadPet(result->value());
 }
 
 template<typename NameOf>
-PetLibraryFlows::ImportOutcome PetLibraryFlows::importAll(const QList<PetPackage> &packages, NameOf nameOf)
+QCoro::Task<PetLibraryFlows::ImportOutcome> PetLibraryFlows::importAll(
+    const QList<PetPackage> &requested, NameOf nameOf)
 {
+    const QList<PetPackage> packages = requested; // copied before the first suspension
+    QPointer<PetLibraryFlows> self(this);
     ImportOutcome outcome;
+    m_importing = true;
+    emit importStarted(QStringLiteral("Importing pets…"));
     for (const PetPackage &package : packages) {
-        auto result = m_library.importFolder(package.folderPath);
+        auto result = co_await m_library.importFolderInBackground(package.folderPath);
+        if (!self)
+            co_return outcome;
         if (result) {
             outcome.imported.append(result.value());
             continue;
@@ -97,15 +123,20 @@ PetLibraryFlows::ImportOutcome PetLibraryFlows::importAll(const QList<PetPackage
         const QString name = namedByFolder ? QFileInfo(package.folderPath).fileName() : nameOf(package);
         outcome.failures.append(name + QStringLiteral(": ") + result.error().description());
     }
-    return outcome;
+    m_importing = false;
+    emit importFinished();
+    co_return outcome;
 }
 
-void PetLibraryFlows::offerNimboImport()
+QCoro::Task<> PetLibraryFlows::offerNimboImport()
 {
+    if (m_importing)
+        co_return;
+    QPointer<PetLibraryFlows> self(this);
     const QString nimbo = m_library.nimboPetsPath();
     if (!QFileInfo(nimbo).isDir()) {
-        showOnboardingPrompt();
-        return;
+        co_await showOnboardingPrompt();
+        co_return;
     }
     AlertPresenter::Alert offer;
     offer.style = AlertPresenter::Style::Informational;
@@ -114,16 +145,18 @@ void PetLibraryFlows::offerNimboImport()
         = QStringLiteral("Found ") + nimbo + QStringLiteral(". Import all valid pet packages into the library?");
     offer.buttons = { QStringLiteral("Import"), QStringLiteral("Skip") };
     if (m_alerts.present(offer) != 0) {
-        showOnboardingPrompt();
-        return;
+        co_await showOnboardingPrompt();
+        co_return;
     }
     const QList<PetPackage> discovered = m_library.discoverNimboPets();
     if (discovered.isEmpty()) {
-        showOnboardingPrompt();
-        return;
+        co_await showOnboardingPrompt();
+        co_return;
     }
     const ImportOutcome outcome
-        = importAll(discovered, [](const PetPackage &package) { return package.manifest.displayName; });
+        = co_await importAll(discovered, [](const PetPackage &package) { return package.manifest.displayName; });
+    if (!self)
+        co_return;
     if (!outcome.failures.isEmpty()) {
         AlertPresenter::Alert report;
         report.style = AlertPresenter::Style::Warning;
@@ -136,10 +169,10 @@ void PetLibraryFlows::offerNimboImport()
     if (!outcome.imported.isEmpty())
         m_host.loadPet(outcome.imported.constFirst());
     else
-        showOnboardingPrompt();
+        co_await showOnboardingPrompt();
 }
 
-void PetLibraryFlows::showOnboardingPrompt()
+QCoro::Task<> PetLibraryFlows::showOnboardingPrompt()
 {
     AlertPresenter::Alert prompt;
     prompt.style = AlertPresenter::Style::Informational;
@@ -148,17 +181,20 @@ void PetLibraryFlows::showOnboardingPrompt()
         = QStringLiteral("Import a pet folder containing pet.json and spritesheet.webp to get started.");
     prompt.buttons = { QStringLiteral("Import Folder…"), QStringLiteral("Later") };
     if (m_alerts.present(prompt) == 0)
-        promptImportFolder();
+        co_await promptImportFolder();
 }
 
-void PetLibraryFlows::scanNimboPets()
+QCoro::Task<> PetLibraryFlows::scanNimboPets()
 {
+    if (m_importing)
+        co_return;
+    QPointer<PetLibraryFlows> self(this);
     const QString nimbo = m_library.nimboPetsPath();
     if (!QFileInfo(nimbo).isDir()) {
         informational(QStringLiteral("No Nimbo pets folder"),
             QStringLiteral("Expected to find pets at ") + nimbo
                 + QStringLiteral(". Install Nimbo or import folders manually."));
-        return;
+        co_return;
     }
     const QList<PetPackage> discovered = m_library.discoverNimboPets();
     QSet<QString> known;
@@ -175,10 +211,13 @@ void PetLibraryFlows::scanNimboPets()
             : QString(QStringLiteral("All ") + plural(discovered.size(), QStringLiteral("Nimbo pet"))
                 + QStringLiteral(" are already in your library."));
         informational(QStringLiteral("No new Nimbo pets"), text);
-        return;
+        co_return;
     }
 
-    const ImportOutcome outcome = importAll(fresh, [this](const PetPackage &package) { return displayName(package); });
+    const ImportOutcome outcome
+        = co_await importAll(fresh, [this](const PetPackage &package) { return displayName(package); });
+    if (!self)
+        co_return;
     AlertPresenter::Alert report;
     if (!outcome.imported.isEmpty()) {
         report.style = AlertPresenter::Style::Informational;

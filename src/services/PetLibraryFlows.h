@@ -2,7 +2,9 @@
 
 #include "pets/PetPackage.h"
 
+#include <QCoro/QCoroTask>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 class AlertPresenter;
@@ -13,19 +15,24 @@ class SettingsStore;
 
 // The user-facing flows around the pet library: importing from a folder, a zip or Nimbo, the
 // first-run prompts, deleting a pet and showing it in the file manager. Every question and error
-// is a modal alert through the AlertPresenter.
-class PetLibraryFlows {
+// is a modal alert through the AlertPresenter. Copying and unpacking run on a worker thread
+// between importStarted and importFinished; one import runs at a time, and asking for another
+// meanwhile does nothing.
+class PetLibraryFlows : public QObject {
+    Q_OBJECT
+
 public:
     PetLibraryFlows(PetLibrary &library, AlertPresenter &alerts, FileRevealer &revealer, SettingsStore &settings,
-        PetLibraryFlowsHost &host);
+        PetLibraryFlowsHost &host, QObject *parent = nullptr);
 
-    void promptImportFolder();
-    void promptImportZip();
+    QCoro::Task<> promptImportFolder();
+    QCoro::Task<> promptImportZip();
     // At launch with an empty library: offers to bring in the pets Nimbo has.
-    void offerNimboImport();
-    void showOnboardingPrompt();
+    QCoro::Task<> offerNimboImport();
+    QCoro::Task<> showOnboardingPrompt();
     // Menu command: imports the Nimbo pets that are not in the library yet.
-    void scanNimboPets();
+    QCoro::Task<> scanNimboPets();
+    bool isImporting() const { return m_importing; }
     void confirmAndDeletePet(const PetPackage &package);
     void handlePetDeleted(const PetPackage &package);
     void revealPetInFileManager(const PetPackage &package);
@@ -36,12 +43,19 @@ public:
     void presentError(const QString &description, const QString &title = QStringLiteral("Couldn't load pet"),
         const QString &recovery = QString());
 
+signals:
+    // An import began; label says what is being imported. The user interface shows it when the
+    // import lasts more than a moment.
+    void importStarted(const QString &label);
+    void importFinished();
+
 private:
     struct ImportOutcome {
         QList<PetPackage> imported;
         QStringList failures;
     };
-    template<typename NameOf> ImportOutcome importAll(const QList<PetPackage> &packages, NameOf nameOf);
+    template<typename NameOf> QCoro::Task<ImportOutcome> importAll(const QList<PetPackage> &requested, NameOf nameOf);
+    QCoro::Task<> importAndLoad(const QString &requested, bool isZip);
     void informational(const QString &title, const QString &text);
 
     PetLibrary &m_library;
@@ -49,4 +63,5 @@ private:
     FileRevealer &m_revealer;
     SettingsStore &m_settings;
     PetLibraryFlowsHost &m_host;
+    bool m_importing = false;
 };

@@ -5,11 +5,13 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
+#include "support/AwaitTask.h"
 #include "support/PetFixtures.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/TestMain.h"
 
 #include <QDir>
+#include <QSignalSpy>
 
 namespace {
 class RecordingHost final : public PetLibraryFlowsHost {
@@ -88,18 +90,18 @@ private slots:
     void importFolderLoadsThePetOrExplainsTheFailure()
     {
         Fixture f(this);
-        f.flows.promptImportFolder(); // cancelled
+        awaitTask(f.flows.promptImportFolder()); // cancelled
         QVERIFY(f.host.loaded.isEmpty());
         QVERIFY(f.alerts.alerts.isEmpty());
 
         f.alerts.folderAnswers.enqueue(PetFixtures::writePet(m_env->home() + "/src/fox", "fox", "Fox"));
-        f.flows.promptImportFolder();
+        awaitTask(f.flows.promptImportFolder());
         QCOMPARE(f.host.loaded, QStringList { "fox" });
         QVERIFY(QFileInfo::exists(locations().root + "/fox/pet.json"));
 
         QDir().mkpath(m_env->home() + "/empty");
         f.alerts.folderAnswers.enqueue(m_env->home() + "/empty");
-        f.flows.promptImportFolder();
+        awaitTask(f.flows.promptImportFolder());
         QCOMPARE(f.alerts.alerts.size(), 1);
         QCOMPARE(f.alerts.alerts[0].style, AlertPresenter::Style::Warning);
         QCOMPARE(f.alerts.alerts[0].title, QString("Couldn't load pet"));
@@ -107,12 +109,39 @@ private slots:
         QCOMPARE(f.host.loaded.size(), 1);
     }
 
+    void importsRunOnAWorkerOneAtATime()
+    {
+        Fixture f(this);
+        QSignalSpy started(&f.flows, &PetLibraryFlows::importStarted);
+        QSignalSpy finished(&f.flows, &PetLibraryFlows::importFinished);
+        f.alerts.folderAnswers.enqueue(PetFixtures::writePet(m_env->home() + "/src/fox", "fox", "Fox"));
+        auto import = f.flows.promptImportFolder();
+        // The copy is under way off this thread; another import is not offered meanwhile.
+        QVERIFY(f.flows.isImporting());
+        QVERIFY(f.host.loaded.isEmpty());
+        awaitTask(f.flows.promptImportZip());
+        QCOMPARE(f.alerts.fileChooserCount, 0);
+        awaitTask(std::move(import));
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(f.host.loaded, QStringList { "fox" });
+
+        // Flows gone before the worker ends: the import still lands, nothing is loaded.
+        auto *flows = new PetLibraryFlows(f.library, f.alerts, f.revealer, f.settings, f.host);
+        f.alerts.folderAnswers.enqueue(PetFixtures::writePet(m_env->home() + "/src/owl", "owl", "Owl"));
+        auto orphan = flows->promptImportFolder();
+        delete flows;
+        awaitTask(std::move(orphan));
+        QCOMPARE(f.host.loaded, QStringList { "fox" });
+        QCOMPARE(f.library.loadLibrary().size(), 2);
+    }
+
     void importZipReportsWhyTheArchiveIsRefused()
     {
         Fixture f(this);
         PetFixtures::writeFile(m_env->home() + "/broken.zip", "PK\x03\x04 definitely not a zip");
         f.alerts.fileAnswers.enqueue(m_env->home() + "/broken.zip");
-        f.flows.promptImportZip();
+        awaitTask(f.flows.promptImportZip());
         QCOMPARE(f.alerts.fileChooserCount, 1);
         QCOMPARE(f.alerts.alerts.size(), 1);
         QCOMPARE(f.alerts.alerts[0].informativeText,
@@ -124,7 +153,7 @@ private slots:
     {
         Fixture f(this);
         f.alerts.buttonAnswers.enqueue(0); // "Import Folder…", then cancel the chooser
-        f.flows.offerNimboImport();
+        awaitTask(f.flows.offerNimboImport());
         QCOMPARE(f.alerts.alerts.size(), 1);
         QCOMPARE(f.alerts.alerts[0].title, QString("No pets installed"));
         QCOMPARE(f.alerts.alerts[0].buttons, (QStringList { "Import Folder…", "Later" }));
@@ -140,7 +169,7 @@ private slots:
         PetFixtures::writePackage(nimbo() + "/odd", PetFixtures::manifest("%%%", "???"));
 
         f.alerts.buttonAnswers.enqueue(1); // Skip
-        f.flows.offerNimboImport();
+        awaitTask(f.flows.offerNimboImport());
         QCOMPARE(f.alerts.alerts[0].title, QString("Import pets from Nimbo?"));
         QCOMPARE(f.alerts.alerts[0].informativeText,
             "Found " + nimbo() + ". Import all valid pet packages into the library?");
@@ -148,7 +177,7 @@ private slots:
         QVERIFY(f.host.loaded.isEmpty());
 
         f.alerts.clear();
-        f.flows.offerNimboImport(); // Import (the default answer)
+        awaitTask(f.flows.offerNimboImport()); // Import (the default answer)
         QCOMPARE(f.alerts.alerts.size(), 2);
         QCOMPARE(f.alerts.alerts[1].style, AlertPresenter::Style::Warning);
         QCOMPARE(f.alerts.alerts[1].title, QString("1 of 3 pets couldn't be imported"));
@@ -161,14 +190,14 @@ private slots:
     void scanImportsOnlyNewNimboPets()
     {
         Fixture f(this);
-        f.flows.scanNimboPets();
+        awaitTask(f.flows.scanNimboPets());
         QCOMPARE(f.alerts.alerts[0].title, QString("No Nimbo pets folder"));
         QCOMPARE(f.alerts.alerts[0].informativeText,
             "Expected to find pets at " + nimbo() + ". Install Nimbo or import folders manually.");
 
         f.alerts.clear();
         QDir().mkpath(nimbo());
-        f.flows.scanNimboPets();
+        awaitTask(f.flows.scanNimboPets());
         QCOMPARE(f.alerts.alerts[0].title, QString("No new Nimbo pets"));
         QCOMPARE(f.alerts.alerts[0].informativeText, "No valid pets were found in " + nimbo() + ".");
 
@@ -179,7 +208,7 @@ private slots:
         f.host.characterNames.insert("cat", "  Whiskers\t");
         f.host.active = QString("ant");
         f.alerts.clear();
-        f.flows.scanNimboPets();
+        awaitTask(f.flows.scanNimboPets());
         QCOMPARE(f.alerts.alerts[0].style, AlertPresenter::Style::Informational);
         QCOMPARE(f.alerts.alerts[0].title, QString("Imported 1 pet"));
         QCOMPARE(f.alerts.alerts[0].informativeText, QString("Whiskers"));
@@ -187,7 +216,7 @@ private slots:
         QCOMPARE(f.host.menuRebuilds, 1);
 
         f.alerts.clear();
-        f.flows.scanNimboPets();
+        awaitTask(f.flows.scanNimboPets());
         QCOMPARE(f.alerts.alerts[0].informativeText, QString("All 3 Nimbo pets are already in your library."));
     }
 
@@ -218,14 +247,6 @@ private slots:
         QVERIFY(!f.host.active);
         QCOMPARE(f.host.menuRebuilds, 1);
         QVERIFY(f.library.loadLibrary().isEmpty());
-    }
-
-    void revealShowsThePackageFolder()
-    {
-        Fixture f(this);
-        QVERIFY(f.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/a", "apple", "Apple")));
-        f.flows.revealPetInFileManager(f.library.loadLibrary()[0]);
-        QCOMPARE(f.revealer.revealed, QStringList { locations().root + "/apple" });
     }
 };
 
