@@ -17,7 +17,6 @@
 #include "support/TestMain.h"
 
 #include <QDir>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -202,18 +201,6 @@ private slots:
         registry.reset();
         QCOMPARE(awaitTask(std::move(pending)), QString("Couldn't finish: the app is closing."));
         QVERIFY(f.clipboard.image.isNull());
-    }
-
-    void savesScreenshotsOnTheDesktop()
-    {
-        Fixture f(m_env);
-        QVERIFY(QDir(m_env->home()).mkpath("Desktop"));
-        f.capturer.next = Capture::captured(QImage(40, 30, QImage::Format_RGB32));
-        const QString file = QDir(m_env->home()).filePath("Desktop/screenshot_2026-03-02_10-00-00.png");
-        QCOMPARE(f.call("take_screenshot", R"({"target": "desktop"})"), "[OK] Saved to " + file + ".");
-        QImageReader reader(file);
-        QCOMPARE(reader.format(), QByteArray("png"));
-        QCOMPARE(reader.size(), QSize(40, 30));
     }
 
     void addsReminders_data()
