@@ -53,7 +53,6 @@ private slots:
         player.set(animation(1, 4, true), true);
         QCOMPARE(recorder.take(), cells(1, { 0 }));
         QVERIFY(player.isPaused());
-        QVERIFY(!player.isRunning());
 
         player.play();
         QVERIFY(player.isRunning());
@@ -99,7 +98,6 @@ private slots:
             QCOMPARE(recorder.take().last(), (Cell { 1, frames - 1 }));
             QCOMPARE(recorder.finished, 1);
             QVERIFY(player.isPaused());
-            QVERIFY(!player.isRunning());
             recorder.finished = 0;
             player.play();
         }
@@ -215,8 +213,6 @@ private slots:
         AnimationPlayer player(m_decoder, animation(1, 4, true, 60.0));
         player.play();
         QTRY_VERIFY_WITH_TIMEOUT(player.currentFrameIndex() >= 2, 2000);
-        player.setSuspended(true);
-        QVERIFY(!player.frameTimer().isActive());
     }
 };
 

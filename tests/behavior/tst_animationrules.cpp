@@ -32,7 +32,6 @@ private slots:
         QTest::addColumn<double>("speed");
         QTest::addColumn<double>("fps");
         QTest::newRow("row 0 whatever its name") << qint64(0) << true << 1.0 << 8.0;
-        QTest::newRow("Happy Dance") << qint64(1) << true << 1.0 << 10.0;
         QTest::newRow("Waiting, faster") << qint64(2) << true << 2.0 << 14.0;
         QTest::newRow("first keyword in list order wins") << qint64(3) << true << 1.0 << 12.0;
         QTest::newRow("upper case, very slow") << qint64(4) << true << 0.1 << 1.0;

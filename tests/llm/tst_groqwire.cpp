@@ -36,7 +36,6 @@ private slots:
             = object(GroqRequests::chatCompletionBody("openai/gpt-oss-120b", messages, 0.75, 4096, true, "low"));
         QCOMPARE(body.value("messages"), reference.value("messages"));
         QCOMPARE(body.value("response_format"), reference.value("response_format"));
-        QCOMPARE(body.value("model"), reference.value("model"));
         QCOMPARE(body.value("temperature").toDouble(), 0.75);
         QCOMPARE(body.value("max_tokens").toInteger(), 4096);
         QCOMPARE(body.value("reasoning_effort").toString(), "low");
@@ -183,8 +182,6 @@ private slots:
         for (const char *message : { R"({"role":"assistant","content":""})", R"({"role":"assistant","content":null})" })
             QCOMPARE(GroqResponses::chatCompletionContent(withMessage(message)).error(), ClientError::empty());
         QCOMPARE(GroqResponses::chatCompletionContent(R"({"choices":[]})").error(), ClientError::empty());
-        QCOMPARE(GroqResponses::chatCompletionContent(withMessage(R"({"content":"no role"})")).error().kind(),
-            ClientError::Kind::Decoding);
         QCOMPARE(
             GroqResponses::chatCompletionContent(withMessage(R"({"role":"assistant","content":5})")).error().kind(),
             ClientError::Kind::Decoding);
@@ -204,7 +201,6 @@ private slots:
             (QStringList { "a", "b", "b" }));
         QCOMPARE(GroqResponses::chatModelIDs(R"({"object":"list"})").value(), QStringList());
         QCOMPARE(GroqResponses::chatModelIDs(R"({"data":[{"id":"a"},"b"]})").value(), QStringList());
-        QCOMPARE(GroqResponses::chatModelIDs(R"([{"id":"a"}])").value(), QStringList());
     }
 
     void retryHintsAreReadSafely_data()
@@ -215,11 +211,9 @@ private slots:
         const QString tpm = QString::fromUtf8(fixture("error-429-tpm.json"));
         QTest::newRow("blanks around") << " \t3 " << QString() << 3.0;
         QTest::newRow("body hint") << "-" << tpm << 5.289;
-        QTest::newRow("http date") << "Wed, 21 Oct 2015 07:28:00 GMT" << tpm << 5.289;
         QTest::newRow("garbage") << "soon" << QString() << -1.0;
         QTest::newRow("nan") << "nan"
                              << "try again in 1.5s." << 1.5;
-        QTest::newRow("1e308") << "1e308" << QString() << -1.0;
         QTest::newRow("negative") << "-5" << QString() << -1.0;
         QTest::newRow("huge body number") << "-"
                                           << "in 99999999999999999999999s" << -1.0;
@@ -251,11 +245,8 @@ private slots:
             "This model can't take actions \u2014 pick another in " + advanced);
         row("400 other", http(400, "error-400-tool-use-failed.json"),
             "Failed to call a function. Please adjust your prompt. See 'failed_generation' for more details.");
-        row("403", ClientError::http(403, QString()),
-            "Groq rejected the API key. Paste a fresh one from console.groq.com.");
         row("404", ClientError::http(404, R"({"error":{"message":"The model x does not exist"}})"),
             "The model x does not exist. Groq retires models regularly \u2014 pick another in " + advanced);
-        row("500 empty", ClientError::http(500, QString()), "Groq request failed (HTTP 500).");
         row("503 plain text", http(503, "error-503-upstream-plaintext.txt"),
             QString::fromUtf8(fixture("error-503-upstream-plaintext.txt")));
         row("long body clipped", ClientError::http(502, QString(5000, 'x')), QString(1000, 'x') + QChar(0x2026));
@@ -274,7 +265,6 @@ private slots:
     {
         QVERIFY(ClientError::http(400, QString::fromUtf8(fixture("error-400-json-validate-failed.json")))
                     .isJSONValidationFailure());
-        QVERIFY(ClientError::http(400, "Failed to validate JSON").isJSONValidationFailure());
         QVERIFY(!ClientError::http(422, "json_validate_failed").isJSONValidationFailure());
         QVERIFY(!ClientError::decoding("json_validate_failed").isJSONValidationFailure());
     }

@@ -17,7 +17,6 @@
 #include "support/TestMain.h"
 
 #include <QDir>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -137,7 +136,6 @@ private slots:
         QCOMPARE(specs.at(1).parameters["properties"]["repeats"]["enum"].toArray(),
             QJsonArray({ "none", "daily", "weekly", "hourly", "every_minute" }));
         QCOMPARE(specs.at(2).parameters["required"].toArray(), QJsonArray());
-        QCOMPARE(specs, f.registry.specs());
     }
 
     void readsArgumentsLeniently()
@@ -205,18 +203,6 @@ private slots:
         QVERIFY(f.clipboard.image.isNull());
     }
 
-    void savesScreenshotsOnTheDesktop()
-    {
-        Fixture f(m_env);
-        QVERIFY(QDir(m_env->home()).mkpath("Desktop"));
-        f.capturer.next = Capture::captured(QImage(40, 30, QImage::Format_RGB32));
-        const QString file = QDir(m_env->home()).filePath("Desktop/screenshot_2026-03-02_10-00-00.png");
-        QCOMPARE(f.call("take_screenshot", R"({"target": "desktop"})"), "[OK] Saved to " + file + ".");
-        QImageReader reader(file);
-        QCOMPARE(reader.format(), QByteArray("png"));
-        QCOMPARE(reader.size(), QSize(40, 30));
-    }
-
     void addsReminders_data()
     {
         QTest::addColumn<QJsonObject>("arguments");
@@ -231,10 +217,9 @@ private slots:
         };
         row("no zone: the user's", { { "title", " Stretch\t" }, { "when_iso", "2026-05-22T15:30:00" } },
             set + "May 22, 2026, 3:30 PM.", berlin1530);
-        row("Z: universal", { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00Z" } },
-            set + "May 22, 2026, 5:30 PM.", QDateTime(QDate(2026, 5, 22), QTime(15, 30), Qt::UTC));
-        row("offset", { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00+02:00" }, { "repeats", "daily" } },
-            set + "May 22, 2026, 3:30 PM.", berlin1530, Reminder::Repeat::Daily);
+        row("Z: universal", { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00Z" }, { "repeats", "daily" } },
+            set + "May 22, 2026, 5:30 PM.", QDateTime(QDate(2026, 5, 22), QTime(15, 30), Qt::UTC),
+            Reminder::Repeat::Daily);
         row("Daily is not daily",
             { { "title", "Stretch" }, { "when_iso", "2026-05-22T15:30:00" }, { "repeats", "Daily" } },
             set + "May 22, 2026, 3:30 PM.", berlin1530);
@@ -376,9 +361,8 @@ private slots:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QByteArray>("url");
-        QTest::newRow("cats & dogs") << "cats & dogs"
-                                     << QByteArray("https://www.google.com/search?q=cats%20%26%20dogs");
-        QTest::newRow("the four") << "a+b=c#d" << QByteArray("https://www.google.com/search?q=a%2Bb%3Dc%23d");
+        QTest::newRow("reserved") << "a+b=c#d & e"
+                                  << QByteArray("https://www.google.com/search?q=a%2Bb%3Dc%23d%20%26%20e");
         QTest::newRow("kept") << "what's 1/2?" << QByteArray("https://www.google.com/search?q=what's%201/2?");
         QTest::newRow("unicode") << "café" << QByteArray("https://www.google.com/search?q=caf%C3%A9");
     }

@@ -87,7 +87,6 @@ private slots:
         row("no Exec", "Idle", "");
         row("hidden by the user", "Shadowed", "");
         row("too large", "Big", "");
-        row("a command line", "x; rm -rf ~", "");
     }
     void findsEntriesByTheirNames()
     {

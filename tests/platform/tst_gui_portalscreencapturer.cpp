@@ -87,7 +87,6 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<Outcome>("outcome");
         QTest::newRow("picture") << false << 0u << "shot.png" << Outcome::Captured;
-        QTest::newRow("region picked") << true << 0u << "shot.png" << Outcome::Captured;
         QTest::newRow("selection dismissed") << true << 1u << "" << Outcome::Cancelled;
         QTest::newRow("request dismissed") << false << 1u << "" << Outcome::Refused;
         QTest::newRow("denied") << false << 2u << "" << Outcome::Refused;
