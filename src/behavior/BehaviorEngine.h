@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/SettingsEnums.h"
 #include "behavior/PetStateMachine.h"
+#include "settings/SettingsEnums.h"
 
 #include <QList>
 #include <QObject>

@@ -1,13 +1,13 @@
 #include "llm/ChatterGenerator.h"
 
+#include "foundation/TextTrim.h"
+#include "llm/GroqClient.h"
+#include "pets/SpriteSheetDecoder.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "foundation/TextTrim.h"
 #include "userdata/CharacterStore.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/PetCharacter.h"
-#include "llm/GroqClient.h"
-#include "pets/SpriteSheetDecoder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

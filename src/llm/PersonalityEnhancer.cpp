@@ -1,9 +1,9 @@
 #include "llm/PersonalityEnhancer.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "llm/ChatterGenerator.h"
 #include "llm/GroqClient.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 const QString rewriteInstructions = QString::fromUtf8(R"PROMPT(

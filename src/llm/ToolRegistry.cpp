@@ -1,11 +1,6 @@
 #include "llm/ToolRegistry.h"
 
 #include "foundation/TextTrim.h"
-#include "userdata/DateStyles.h"
-#include "userdata/NoteStore.h"
-#include "userdata/PetAnimationMapStore.h"
-#include "userdata/Reminder.h"
-#include "userdata/ReminderStore.h"
 #include "llm/ToolHost.h"
 #include "llm/ToolSpecs.h"
 #include "pets/PetPackage.h"
@@ -15,6 +10,11 @@
 #include "platform/Clock.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/UrlOpener.h"
+#include "userdata/DateStyles.h"
+#include "userdata/NoteStore.h"
+#include "userdata/PetAnimationMapStore.h"
+#include "userdata/Reminder.h"
+#include "userdata/ReminderStore.h"
 
 #include <QDir>
 #include <QFileInfo>

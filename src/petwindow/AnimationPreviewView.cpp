@@ -1,7 +1,7 @@
 #include "petwindow/AnimationPreviewView.h"
 
-#include "pets/SpriteSheetDecoder.h"
 #include "behavior/AnimationTicker.h"
+#include "pets/SpriteSheetDecoder.h"
 
 #include <QPainter>
 #include <QWindow>

@@ -31,8 +31,8 @@ inline QString petWindow()
     for (const QString &window : windows) {
         const QString type = run(QStringLiteral("xprop"), { "-id", window, "_NET_WM_WINDOW_TYPE" });
         const QString name = xdotool({ "getwindowname", window });
-        if (type.contains(QLatin1String("_NET_WM_WINDOW_TYPE_UTILITY")) && !name.contains(QLatin1String("speech bubble"))
-            && name != QLatin1String("Ask Tamsel"))
+        if (type.contains(QLatin1String("_NET_WM_WINDOW_TYPE_UTILITY"))
+            && !name.contains(QLatin1String("speech bubble")) && name != QLatin1String("Ask Tamsel"))
             return window;
     }
     return {};

@@ -1,10 +1,10 @@
 // petshot [--top] [--seconds N] [TEXT]
 // Shows the built-in pet's first frame in a pet window at the centre of the screen (or at its
 // top with --top) and says TEXT in the speech bubble, then quits after N seconds (default 8).
-#include "platform/linux/X11WindowSystem.h"
 #include "petwindow/PetSpriteView.h"
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
+#include "platform/linux/X11WindowSystem.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
