@@ -46,7 +46,10 @@ AskCoordinator::AskCoordinator(AppCoordinator &root, const AppEnvironment &envir
           [client = QPointer<GroqClient>(&m_client)](QString path) -> QCoro::Task<Result<QString, ClientError>> {
               if (!client)
                   co_return ClientError::empty();
-              co_return co_await client->transcribe(path, transcriptionModel);
+              // Arguments are built outside the co_await: GCC 12 destroys temporaries of an awaited
+              // call's arguments twice.
+              auto transcription = client->transcribe(path, transcriptionModel);
+              co_return co_await std::move(transcription);
           })
 {
     m_network.setTransferTimeout(GroqClient::defaultTransferTimeoutMs);

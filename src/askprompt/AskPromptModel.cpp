@@ -127,7 +127,9 @@ void AskPromptModel::finishRecording()
 QCoro::Task<> AskPromptModel::transcribe(QString path)
 {
     QPointer<AskPromptModel> self(this);
-    const Result<QString, ClientError> result = co_await m_transcriber(path);
+    // Started outside the co_await: GCC 12 destroys temporaries of an awaited call twice.
+    auto transcription = m_transcriber(path);
+    const Result<QString, ClientError> result = co_await std::move(transcription);
     // The file goes after every attempt, also when the prompt closed meanwhile.
     QFile::remove(path);
     if (!self)

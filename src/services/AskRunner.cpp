@@ -20,7 +20,9 @@ QCoro::Task<> AskRunner::ask(QString question)
     QPointer<AskRunner> self(this);
     m_hooks.speak(QStringLiteral("Thinking…"), thinkingDuration);
     const QString persona = m_hooks.persona ? m_hooks.persona() : QString();
-    const auto result = co_await m_agent->ask(question, persona);
+    // Started outside the co_await: GCC 12 destroys temporaries of an awaited call twice.
+    auto answer = m_agent->ask(question, persona);
+    const auto result = co_await std::move(answer);
     if (!self || number != m_latest)
         co_return;
     if (!result) {
