@@ -243,8 +243,6 @@ private slots:
         };
         row("400 tool calling beats json", ClientError::http(400, "JSON and Tool Calling"),
             "This model can't take actions \u2014 pick another in " + advanced);
-        row("400 other", http(400, "error-400-tool-use-failed.json"),
-            "Failed to call a function. Please adjust your prompt. See 'failed_generation' for more details.");
         row("404", ClientError::http(404, R"({"error":{"message":"The model x does not exist"}})"),
             "The model x does not exist. Groq retires models regularly \u2014 pick another in " + advanced);
         row("503 plain text", http(503, "error-503-upstream-plaintext.txt"),
