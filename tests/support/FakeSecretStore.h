@@ -8,6 +8,15 @@
 
 #include <qcoro/qcorosignal.h>
 
+// Relays a gate timer's timeout through a plain signal: QTimer::timeout carries a private tag that
+// QCoro's signal awaiter hands on as a null reference, which the sanitizer build rejects.
+class GateRelay : public QObject {
+    Q_OBJECT
+
+signals:
+    void opened();
+};
+
 // An in-memory keyring whose operations can be made to fail, or to wait for a gate timer (so a
 // test can delete something while an operation is in flight, then start the timer).
 class FakeSecretStore final : public SecretStore {
@@ -75,7 +84,14 @@ private:
         if (!gate)
             co_return true;
         QPointer<FakeSecretStore> self(this);
-        co_await qCoro(gate.data(), &QTimer::timeout);
+        // The relay dies with the gate, like a wait on the gate's own signal would.
+        auto *relay = new GateRelay;
+        relay->setParent(gate.data());
+        connect(gate.data(), &QTimer::timeout, relay, &GateRelay::opened);
+        const QPointer<GateRelay> guard(relay);
+        co_await qCoro(relay, &GateRelay::opened);
+        if (guard)
+            guard->deleteLater();
         co_return !self.isNull();
     }
 };
