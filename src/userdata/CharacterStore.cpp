@@ -92,6 +92,14 @@ void CharacterStore::setCharacter(const QString &petID, const PetCharacter &char
     emit charactersChanged();
 }
 
+void CharacterStore::seedCharacter(const QString &petID, const PetCharacter &character)
+{
+    m_characters.insert(petID, character);
+    if (!m_document.isUnreadable())
+        persist();
+    emit charactersChanged();
+}
+
 Result<StoredJson::Decoded<CharacterStore::Characters>, QString> CharacterStore::decode(const QByteArray &data)
 {
     const auto root = StoredJson::parseObject(data);

@@ -14,9 +14,8 @@ class SettingsStore;
 // compact JSON object: {"<pet id>": {"name": "...", "personality": "...", "tone": "dry",
 // "listeningAnimationRow": 3}}. Loads once when created and rewrites the whole document on every
 // change. What cannot be decoded is logged and kept aside before anything overwrites it
-// (StoredDocument). A character seeded from a pet's manifest arrives through setCharacter like any
-// other change and is written; by then an unreadable stored value has been kept aside. Main thread
-// only.
+// (StoredDocument); a seeded character is then kept in memory only, so that a value nothing could be
+// read of stays as it was until the user changes a character. Main thread only.
 class CharacterStore : public QObject {
     Q_OBJECT
 
@@ -30,6 +29,9 @@ public:
     // Adds or replaces the pet's character and writes the store. Characters are never removed,
     // not even when their pet is deleted.
     void setCharacter(const QString &petID, const PetCharacter &character);
+    // A character the program made up (from a manifest, or the built-in pet's): like setCharacter,
+    // but not written over a stored value that could not be read at all.
+    void seedCharacter(const QString &petID, const PetCharacter &character);
     const Characters &characters() const { return m_characters; }
 
     // The stored form, read pet by pet: a malformed character is skipped with a sentence saying why;

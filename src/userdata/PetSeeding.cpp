@@ -38,7 +38,7 @@ void seedBundledPetDefaults(
         seeded.name = QStringLiteral("Tamsel");
         seeded.personality = kBundledPetPersonality;
         seeded.tone = PetCharacter::Tone::Playful;
-        characters.setCharacter(*bundledID, seeded);
+        characters.seedCharacter(*bundledID, seeded);
     }
     settings.setValue(SettingsKeys::bundledPetDefaultsSeeded, true);
 }
@@ -55,7 +55,7 @@ void seedCharacterFromManifest(const PetPackage &package, CharacterStore &charac
     PetCharacter seeded = existing;
     seeded.name = name;
     seeded.personality = personality;
-    characters.setCharacter(package.id(), seeded);
+    characters.seedCharacter(package.id(), seeded);
 }
 
 void seedAnimationNames(const PetPackage &package, const QList<qint64> &filledRows, PetAnimationMapStore &maps)

@@ -148,15 +148,33 @@ private slots:
     void seedingNeverWritesOverAnUnreadableValue()
     {
         SettingsStore settings(m_env->settingsFilePath());
-        const QByteArray unreadable = R"({"fox":)";
-        const QByteArray partlyRead = R"({"fox":{"0":{"name":1}}})";
-        for (const QByteArray &stored : { unreadable, partlyRead }) {
-            settings.setValue(SettingsKeys::animationMaps, stored);
-            PetAnimationMapStore store(settings);
-            store.seedNames("fox", { { 0, "idle" } });
-            QCOMPARE(store.mapping("fox", 0).name, "idle");
-            // A partly read value was kept aside and may be replaced; one nothing was read of stays.
-            QCOMPARE(settings.value(SettingsKeys::animationMaps) == stored, stored == unreadable);
+        PetCharacter seeded;
+        seeded.name = "Rusty";
+        const struct {
+            const SettingsKey<QByteArray> &key;
+            std::function<void()> seed;
+        } stores[] = {
+            { SettingsKeys::animationMaps,
+                [&] {
+                    PetAnimationMapStore store(settings);
+                    store.seedNames("fox", { { 0, "idle" } });
+                    QCOMPARE(store.mapping("fox", 0).name, "idle");
+                } },
+            { SettingsKeys::characters,
+                [&] {
+                    CharacterStore store(settings);
+                    store.seedCharacter("fox", seeded);
+                    QCOMPARE(store.character("fox").name, "Rusty");
+                } },
+        };
+        for (const auto &store : stores) {
+            for (const QByteArray &stored : { QByteArray(R"({"fox":)"), QByteArray(R"({"fox":{"name":1}})") }) {
+                settings.setValue(store.key, stored);
+                store.seed();
+                // A partly read value was kept aside and may be replaced; one nothing was read of stays.
+                const bool unreadable = stored.endsWith(':');
+                QCOMPARE(settings.value(store.key) == stored, unreadable);
+            }
         }
     }
 };
