@@ -99,14 +99,20 @@ QCoro::Task<> AppCoordinator::launch()
     const QString selected = m_env.settings->value(SettingsKeys::selectedPetID);
     const auto saved = std::find_if(
         installed.begin(), installed.end(), [&](const PetPackage &package) { return package.id() == selected; });
+    std::optional<PetPackage> first;
     if (!selected.isEmpty() && saved != installed.end())
-        loadPet(*saved);
+        first = *saved;
     else if (const auto bundled = m_env.library->installBundledPetIfNeeded())
-        loadPet(*bundled);
+        first = *bundled;
     else if (!installed.isEmpty())
-        loadPet(installed.constFirst());
-    else
-        co_await m_libraryFlows.offerNimboImport();
+        first = installed.constFirst();
+    if (first) {
+        auto loading = showPet(*first);
+        co_await std::move(loading);
+    } else {
+        auto offering = m_libraryFlows.offerNimboImport();
+        co_await std::move(offering);
+    }
     if (!self)
         co_return;
     refreshTray();
@@ -135,21 +141,38 @@ void AppCoordinator::handleReminderFired(const Reminder &reminder)
 
 void AppCoordinator::loadPet(const PetPackage &package)
 {
-    const std::optional<QString> error = tryLoad(package);
+    // Runs on by itself; it re-checks the coordinator after every step.
+    auto loading = showPet(package);
+}
+
+QCoro::Task<> AppCoordinator::showPet(PetPackage package)
+{
+    QPointer<AppCoordinator> self(this);
+    // A later load, or a teardown meanwhile, makes this one stale.
+    const quint64 request = ++m_loadRequest;
+    auto decoding = decodeAtlas(package);
+    auto decoded = co_await std::move(decoding);
+    if (!self || request != m_loadRequest)
+        co_return;
+    const std::optional<QString> error = show(package, std::move(decoded));
     if (!error)
-        return;
+        co_return;
     const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
     // Whatever failed, the user ends with a pet that loads or with the offer to import one.
     QStringList failed { package.id() };
     while (const auto fallback = fallbackPet(failed)) {
-        if (tryLoad(*fallback)) {
+        auto decodingFallback = decodeAtlas(*fallback);
+        auto fallbackDecoded = co_await std::move(decodingFallback);
+        if (!self || request != m_loadRequest)
+            co_return;
+        if (show(*fallback, std::move(fallbackDecoded))) {
             failed.append(fallback->id());
             continue;
         }
         m_libraryFlows.presentError(*error, title,
             QStringLiteral("Switching to ") + fallback->manifest.displayName
                 + QStringLiteral(" so you still have a pet on screen."));
-        return;
+        co_return;
     }
     AlertPresenter::Alert offer;
     offer.style = AlertPresenter::Style::Warning;
@@ -158,6 +181,13 @@ void AppCoordinator::loadPet(const PetPackage &package)
     offer.buttons = { QStringLiteral("Import Folder…"), QStringLiteral("Later") };
     if (m_env.alerts->present(offer) == 0)
         m_libraryFlows.promptImportFolder();
+}
+
+QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPackage &package)
+{
+    const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
+    // The decoder copies both before it first suspends.
+    return SpriteSheetDecoder::createInBackground(package.manifest, atlasPath);
 }
 
 std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedIDs) const
@@ -173,11 +203,8 @@ std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedI
     return std::nullopt;
 }
 
-std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)
+std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteSheetDecoder::Created decoder)
 {
-    teardownCurrentPet();
-    const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
-    auto decoder = SpriteSheetDecoder::create(package.manifest, atlasPath);
     if (!decoder) {
         Log::line(
             QStringLiteral("Couldn't load pet ") + package.id() + QStringLiteral(": ") + decoder.error().description());
@@ -185,6 +212,8 @@ std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)
             m_env.settings->remove(SettingsKeys::selectedPetID);
         return decoder.error().description();
     }
+    // The pet on screen stayed there while the new one was decoded.
+    closeSession();
     m_env.settings->setValue(SettingsKeys::selectedPetID, package.id());
     PetSeeding::seedCharacterFromManifest(package, *m_characterStore);
     PetSeeding::seedAnimationNames(package, decoder.value()->nonEmptyRows(), *m_animationMapStore);
@@ -197,6 +226,7 @@ std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)
     const bool hidden = m_env.settings->value(SettingsKeys::startHidden) && m_tray && m_tray->offersHiding();
     m_session->setShown(!hidden);
     refreshTray();
+    emit petLoaded();
     return std::nullopt;
 }
 
@@ -233,6 +263,13 @@ void AppCoordinator::onPetShownChanged(bool shown)
 }
 
 void AppCoordinator::teardownCurrentPet()
+{
+    // A pet still being decoded is not shown after all (its files may be about to go).
+    ++m_loadRequest;
+    closeSession();
+}
+
+void AppCoordinator::closeSession()
 {
     if (!m_session)
         return;

@@ -2,6 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "behavior/PetStateMachine.h"
+#include "pets/SpriteSheetDecoder.h"
 #include "services/PetLibraryFlows.h"
 #include "services/PetLibraryFlowsHost.h"
 #include "tray/TrayMenuState.h"
@@ -27,7 +28,6 @@ class PetSession;
 class ReminderScheduler;
 class ReminderStore;
 class SpeechBubbleController;
-class SpriteSheetDecoder;
 class TrayMenu;
 struct Reminder;
 
@@ -49,7 +49,9 @@ public:
 
     // The pet on screen; null while none is loaded.
     PetSession *session() const { return m_session.get(); }
-    // Loads a pet, or when it cannot be shown tells the user and shows one that can.
+    // Loads a pet, or when it cannot be shown tells the user and shows one that can. The atlas is
+    // decoded on a worker meanwhile; the pet on screen stays until the new one is ready, and a
+    // later load wins over an earlier one. petLoaded() says when a pet is on screen.
     void loadPet(const PetPackage &package) override;
     void teardownCurrentPet() override;
     std::optional<QString> activePetID() const override;
@@ -80,9 +82,15 @@ public:
     ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
 
+signals:
+    void petLoaded();
+
 private:
-    // Shows the pet, or says why it cannot be shown.
-    std::optional<QString> tryLoad(const PetPackage &package);
+    QCoro::Task<> showPet(PetPackage package);
+    static QCoro::Task<SpriteSheetDecoder::Created> decodeAtlas(const PetPackage &package);
+    // Shows the decoded pet in place of the current one, or says why it cannot be shown.
+    std::optional<QString> show(const PetPackage &package, SpriteSheetDecoder::Created decoder);
+    void closeSession();
     // The first pet not among the failed ones: the built-in pet, then the library in order.
     std::optional<PetPackage> fallbackPet(const QStringList &failedIDs) const;
     void connectSession();
@@ -111,6 +119,7 @@ private:
     std::unique_ptr<ToolRegistry> m_toolRegistry;
     std::unique_ptr<AskCoordinator> m_ask;
     std::unique_ptr<AppWindows> m_windows;
+    quint64 m_loadRequest = 0;
     bool m_terminated = false;
     bool m_firstFrameReported = false;
     QElapsedTimer m_sinceStart;

@@ -3,7 +3,10 @@
 #include "pets/AtlasImageReader.h"
 
 #include <QMutexLocker>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtNumeric>
+
+#include <qcoro/qcorofuture.h>
 
 #include <algorithm>
 
@@ -26,6 +29,21 @@ Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> Spr
         return read.error() == AtlasImageReader::Failure::Empty ? DecodeError::emptyAtlas() : DecodeError::unreadable();
     }
     return create(manifest, read.value());
+}
+
+QCoro::Task<SpriteSheetDecoder::Created> SpriteSheetDecoder::createInBackground(
+    const PetManifest &manifest, const QString &path)
+{
+    // The worker gets its own copies before the first suspension. QFuture wants a default value,
+    // which Result has not, hence the optional.
+    auto work = QtConcurrent::run([manifest, path] {
+        auto created = create(manifest, path);
+        if (created)
+            created.value()->nonEmptyRows();
+        return std::optional<Created>(std::move(created));
+    });
+    auto created = co_await work;
+    co_return std::move(*created);
 }
 
 Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(

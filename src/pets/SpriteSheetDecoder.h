@@ -10,6 +10,8 @@
 #include <QSize>
 #include <QString>
 
+#include <qcoro/qcorotask.h>
+
 #include <memory>
 #include <optional>
 
@@ -69,6 +71,11 @@ public:
     // previews that paint their own atlas.
     static Result<std::shared_ptr<SpriteSheetDecoder>, DecodeError> create(
         const PetManifest &manifest, const QImage &atlas);
+
+    // create(manifest, path) on a worker thread, which also measures the rows; the result is
+    // handed back to the thread that awaits it.
+    using Created = Result<std::shared_ptr<SpriteSheetDecoder>, DecodeError>;
+    static QCoro::Task<Created> createInBackground(const PetManifest &manifest, const QString &path);
 
     SpriteSheetDecoder(const SpriteSheetDecoder &) = delete;
     SpriteSheetDecoder &operator=(const SpriteSheetDecoder &) = delete;

@@ -28,6 +28,8 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -142,6 +144,36 @@ private slots:
         QCOMPARE(alert.buttons, QStringList { "OK" });
         QCOMPARE(app.pet().package().id(), QString("tamsel"));
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
+    }
+
+    void loadsDecodeOffTheUiThreadAndTheLastRequestWins()
+    {
+        App app(m_env);
+        const auto fox = app.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/fox", "fox", "Fox"));
+        const auto owl = app.library.importFolder(PetFixtures::writePet(m_env->home() + "/s/owl", "owl", "Owl"));
+        QVERIFY(fox && owl);
+        app.launch();
+        QSignalSpy loaded(app.coordinator.get(), &AppCoordinator::petLoaded);
+        const auto settle = [] {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+        };
+
+        app.coordinator->loadPet(fox.value());
+        // The pet on screen stays while the new one is decoded.
+        QCOMPARE(app.pet().package().id(), QString("tamsel"));
+        app.coordinator->loadPet(owl.value());
+        settle();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(app.pet().package().id(), QString("owl"));
+        QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("owl"));
+
+        // A pet torn down (to be deleted) while another one is decoded leaves none.
+        app.coordinator->loadPet(fox.value());
+        app.coordinator->teardownCurrentPet();
+        settle();
+        QVERIFY(!app.coordinator->session());
+        QCOMPARE(loaded.size(), 1);
     }
 
     void failingPetFallsBackToAnyPetThatLoads()
