@@ -2,9 +2,12 @@
 //  - listing N pets (what every menu rebuild asks for), read afresh from disk and from the kept
 //    listing, median of the iterations;
 //  - the longest gap of a 16 ms heartbeat timer while a zip of about M MiB is imported, once
-//    on the main thread (importZip) and once on a worker (importZipInBackground).
+//    on the main thread (importZip) and once on a worker (importZipInBackground);
+//  - the same gap while a pet's atlas is decoded (--atlas), on the main thread and on a worker,
+//    as loading a pet does.
 // Not a test: run by hand and read the figures.
 #include "pets/PetLibrary.h"
+#include "pets/SpriteSheetDecoder.h"
 
 #include <QBuffer>
 #include <QCommandLineParser>
@@ -123,6 +126,8 @@ int main(int argc, char **argv)
         { QStringLiteral("iterations"), QStringLiteral("Listings timed."), QStringLiteral("n"), QStringLiteral("20") });
     parser.addOption({ QStringLiteral("zip-mib"), QStringLiteral("Size of the zip (0: skip)."), QStringLiteral("n"),
         QStringLiteral("200") });
+    parser.addOption({ QStringLiteral("atlas"), QStringLiteral("An atlas to decode (empty: skip)."),
+        QStringLiteral("path"), QString() });
     parser.process(app);
     const int pets = parser.value(QStringLiteral("pets")).toInt();
     const int iterations = std::max(1, parser.value(QStringLiteral("iterations")).toInt());
@@ -174,6 +179,25 @@ int main(int argc, char **argv)
         std::printf("importing a %.0f MiB zip: worst 16 ms heartbeat gap %.1f ms on the main thread, %.1f ms with "
                     "the work on a worker\n",
             double(QFileInfo(zip).size()) / (1024 * 1024), onMain, onWorker);
+    }
+    if (const QString atlasPath = parser.value(QStringLiteral("atlas")); !atlasPath.isEmpty()) {
+        PetManifest manifest;
+        manifest.frameWidth = 192;
+        manifest.frameHeight = 208;
+        bool decoded = true;
+        const double onMain = worstHeartbeatGap([&]() -> QCoro::Task<> {
+            decoded = decoded && SpriteSheetDecoder::create(manifest, atlasPath).ok();
+            co_return;
+        });
+        const double onWorker = worstHeartbeatGap([&]() -> QCoro::Task<> {
+            auto decoding = SpriteSheetDecoder::createInBackground(manifest, atlasPath);
+            const auto created = co_await std::move(decoding);
+            decoded = decoded && created.ok();
+        });
+        if (!decoded)
+            std::fprintf(stderr, "could not decode %s\n", qPrintable(atlasPath));
+        std::printf("decoding %s: worst 16 ms heartbeat gap %.1f ms on the main thread, %.1f ms on a worker\n",
+            qPrintable(QFileInfo(atlasPath).fileName()), onMain, onWorker);
     }
     return 0;
 }
