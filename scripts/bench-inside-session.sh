@@ -7,6 +7,13 @@ ticks=$(getconf CLK_TCK)
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
+# pss_anon_kb PID: proportional set size and anonymous memory, in kB.
+pss_anon_kb() { awk '/^Pss:/ {p = $2} /^Anonymous:/ {a = $2} END {print p, a}' "/proc/$1/smaps_rollup"; }
+# The X server and the compositor of the session (CPU they spend drawing the pet counts too).
+xserver_pid() { echo "${SESSION_XSERVER_PID:-}"; }
+compositor_pid() { echo "${SESSION_COMPOSITOR_PID:-}"; }
+ticks_of() { [ -n "$1" ] && [ -r "/proc/$1/stat" ] && cpu_ticks "$1" || echo 0; }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 source "$(dirname "$0")/pet-window.sh"
 
@@ -21,14 +28,20 @@ measure() {
     "$exe" 2> "$home/log" &
   local pid=$!
   sleep 5
-  local before; before=$(cpu_ticks $pid)
+  local xs cs; xs=$(xserver_pid); cs=$(compositor_pid)
+  local before xbefore cbefore
+  before=$(cpu_ticks $pid); xbefore=$(ticks_of "$xs"); cbefore=$(ticks_of "$cs")
   sleep "$seconds"
-  local after; after=$(cpu_ticks $pid)
+  local after xafter cafter
+  after=$(cpu_ticks $pid); xafter=$(ticks_of "$xs"); cafter=$(ticks_of "$cs")
   local rss; rss=$(rss_kb $pid)
+  local pss anon; read -r pss anon < <(pss_anon_kb $pid)
   kill -TERM $pid; wait $pid
   local first; first=$(grep -o 'first frame on screen after [0-9]* ms' "$home/log" | grep -o '[0-9]*' || true)
   awk -v n="$name" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" -v r="$rss" -v f="${first:-n/a}" \
-    'BEGIN { printf "%-16s CPU %6.3f %% of one core   RSS %6.1f MB   first frame %s ms\n", n, 100*(a-b)/t/s, r/1024, f }'
+    -v p="$pss" -v an="$anon" -v x="$((xafter - xbefore))" -v c="$((cafter - cbefore))" \
+    'BEGIN { printf "%-16s CPU %6.3f %% of one core (X server %.3f %%, compositor %.3f %%)   RSS %6.1f MB   PSS %6.1f MB   anonymous %5.1f MB   first frame %s ms\n",
+             n, 100*(a-b)/t/s, 100*x/t/s, 100*c/t/s, r/1024, p/1024, an/1024, f }'
   rm -rf "$home"
 }
 
@@ -66,7 +79,48 @@ measure_wander() {
   rm -rf "$home"
 }
 
+# measure_ask: Super+K ten times, from the key press to the Ask prompt visible on screen (polled
+# every few ms through the X server), then the program's CPU with the prompt left open.
+measure_ask() {
+  local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
+  mkdir -p "$home/config/tamsel"
+  printf '[General]\ntam.behaviorMode=still\n' > "$home/config/tamsel/tamsel.conf"
+  HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$exe" 2> "$home/log" &
+  local pid=$!
+  for _ in $(seq 50); do pet_window >/dev/null && break; sleep 0.1; done
+  sleep 2
+  local latencies=() t0 i
+  for i in $(seq 10); do
+    t0=$(now_ms)
+    xdotool key super+k
+    until xdotool search --onlyvisible --name '^Ask Tamsel$' >/dev/null 2>&1; do
+      [ $(( $(now_ms) - t0 )) -gt 5000 ] && break
+      sleep 0.003
+    done
+    latencies+=($(( $(now_ms) - t0 )))
+    [ "$i" -lt 10 ] || break
+    xdotool key super+k
+    for _ in $(seq 100); do
+      xdotool search --onlyvisible --name '^Ask Tamsel$' >/dev/null 2>&1 || break
+      sleep 0.02
+    done
+    sleep 0.3
+  done
+  local sorted; sorted=$(printf '%s\n' "${latencies[@]}" | sort -n | tr '\n' ' ')
+  local median; median=$(printf '%s\n' "${latencies[@]}" | sort -n | sed -n 5,6p | awk '{s += $1} END {print s / NR}')
+  printf '%-16s hot key to panel on screen: median %s ms of 10 (%s)\n' "ask prompt" "$median" "$sorted"
+  sleep 2
+  local before; before=$(cpu_ticks $pid)
+  sleep "$seconds"
+  local after; after=$(cpu_ticks $pid)
+  kill -TERM $pid; wait $pid
+  awk -v n="ask prompt open" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" \
+    'BEGIN { printf "%-16s CPU %6.3f %% of one core\n", n, 100*(a-b)/t/s }'
+  rm -rf "$home"
+}
+
 echo "Measuring over ${seconds}s each (after 5s warm-up):"
 measure "idle animation" "tam.behaviorMode=still"
 measure "hidden" "tam.behaviorMode=wander" "tam.startHidden=true"
 measure_wander
+measure_ask

@@ -45,7 +45,7 @@ PY
 # 1. X server on a free display
 exec {dfd}<> <(:)
 Xvfb -displayfd $dfd -screen 0 "${HEADLESS_SCREEN:-1280x800x24}" -nolisten tcp +extension COMPOSITE >>"$WORK/log" 2>&1 &
-PIDS+=($!)
+PIDS+=($!); export SESSION_XSERVER_PID=$!
 read -r -t 10 -u $dfd DNUM || die "Xvfb did not start"
 export DISPLAY=:$DNUM
 # 2. window manager
@@ -53,7 +53,7 @@ openbox >>"$WORK/log" 2>&1 & PIDS+=($!)
 waitfor "openbox" sel_owned WM_S0
 xsetroot -solid '#305080'
 # 3. compositor
-picom --backend xrender >>"$WORK/log" 2>&1 & PIDS+=($!)
+picom --backend xrender >>"$WORK/log" 2>&1 & PIDS+=($!); export SESSION_COMPOSITOR_PID=$!
 waitfor "picom" sel_owned _NET_WM_CM_S0
 # 4. system tray
 trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true >>"$WORK/log" 2>&1 & PIDS+=($!)
