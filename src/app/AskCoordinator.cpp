@@ -54,6 +54,7 @@ AskCoordinator::AskCoordinator(AppCoordinator &root, const AppEnvironment &envir
 {
     m_network.setTransferTimeout(GroqClient::defaultTransferTimeoutMs);
     m_client.setKeyLoader(environment.keyStore->keyLoader());
+    m_prompt.setWindowSystem(environment.windowSystem);
     connect(&m_prompt, &AskPromptWindowController::closed, this, &AskCoordinator::releaseListeningRow);
     connect(&m_prompt, &AskPromptWindowController::submitted, this,
         [this](const QString &question) { m_runner.ask(question); });

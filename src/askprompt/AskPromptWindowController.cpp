@@ -4,6 +4,7 @@
 #include "askprompt/AskPromptPlacement.h"
 #include "askprompt/AskPromptView.h"
 #include "platform/AudioInput.h"
+#include "platform/WindowSystem.h"
 
 #include <QLineEdit>
 #include <QTimer>
@@ -19,6 +20,11 @@ AskPromptWindowController::AskPromptWindowController(
 AskPromptWindowController::~AskPromptWindowController()
 {
     close();
+}
+
+void AskPromptWindowController::setWindowSystem(WindowSystem *windowSystem)
+{
+    m_windowSystem = windowSystem;
 }
 
 void AskPromptWindowController::present(const QRect &petFrame, const QRect &visibleArea, InputMode mode)
@@ -44,6 +50,10 @@ void AskPromptWindowController::present(const QRect &petFrame, const QRect &visi
     panel->raise();
     panel->activateWindow();
     view->textField()->setFocus(Qt::ActiveWindowFocusReason);
+    QTimer::singleShot(activationGraceMs, panel, [this, panel] {
+        if (!panel->isActiveWindow() && m_windowSystem)
+            m_windowSystem->activate(panel->windowHandle());
+    });
     emit opened();
     if (mode == InputMode::voice)
         m_model->startRecording();

@@ -10,6 +10,7 @@
 #include <memory>
 
 class AudioInput;
+class WindowSystem;
 
 // Opens and closes the Ask prompt. Each opening builds a new panel, view and model beside the
 // pet; closing drops them (cancelling any recording). The composition root decides what an
@@ -23,6 +24,10 @@ public:
 
     AskPromptWindowController(AudioInput *input, AskPromptModel::Transcriber transcriber, QObject *parent = nullptr);
     ~AskPromptWindowController() override;
+
+    // Used to ask again for the keyboard, as a taskbar would, when the window manager kept the
+    // opened panel from taking it.
+    void setWindowSystem(WindowSystem *windowSystem);
 
     // Opens beside the pet's frame on a screen's visible area. Does nothing while open.
     void present(const QRect &petFrame, const QRect &visibleArea, InputMode mode);
@@ -44,6 +49,8 @@ signals:
     void keySettingsRequested();
 
 private:
+    // How long the window manager gets to give the panel the keyboard before it is asked again.
+    static constexpr int activationGraceMs = 150;
     void handleSubmit(const QString &text);
     void place();
 
@@ -54,4 +61,5 @@ private:
     std::unique_ptr<AskPromptModel> m_model;
     QRect m_petFrame;
     QRect m_visibleArea;
+    QPointer<WindowSystem> m_windowSystem;
 };

@@ -29,6 +29,9 @@ public:
     // Asks for the window's top-left corner to move, the cheap way for many small steps; Qt learns
     // the new place when the window system confirms it. False when this must be left to Qt.
     virtual bool moveWindow(QWindow *window, QPoint topLeft) = 0;
+    // Gives a window the keyboard the way a taskbar does, for window managers that keep new
+    // windows from taking the focus themselves.
+    virtual void activate(QWindow *window) = 0;
 
 signals:
     // The stacking order of the desktop's windows changed.

@@ -10,6 +10,7 @@
 #include "preferences/PreferencesWindow.h"
 #include "services/HotKeyMonitor.h"
 #include "settings/SettingsKeys.h"
+#include "userdata/CharacterStore.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/ReminderScheduler.h"
 #include "userdata/ReminderStore.h"
@@ -239,12 +240,21 @@ private slots:
         QCOMPARE(app.hotKeys.held.first().key, Qt::Key_K);
         QCOMPARE(app.hotKeys.held.first().modifiers, Qt::KeyboardModifiers(Qt::MetaModifier));
 
+        // The character's listening row plays while the prompt is open, and only then.
+        PetCharacter character = app.coordinator->characterStore().character("tamsel");
+        character.listeningAnimationRow = 5;
+        app.coordinator->characterStore().setCharacter("tamsel", character);
         app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
         QVERIFY(app.coordinator->isAskPromptOpen());
+        QCOMPARE(app.pet().pinnedRow(), std::optional<qint64>(5));
+        QCOMPARE(app.pet().player().animation().row, 5);
         app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
         QVERIFY(!app.coordinator->isAskPromptOpen());
+        QCOMPARE(app.pet().pinnedRow(), std::nullopt);
+        QCOMPARE(app.pet().player().animation().row, 0);
         emit app.pet().window().spriteView()->ctrlDoubleClicked();
         QVERIFY(app.coordinator->isAskPromptOpen());
+        QCOMPARE(app.pet().pinnedRow(), std::optional<qint64>(5));
     }
 
     void toolsActOnTheRunningPet()

@@ -20,7 +20,9 @@ public:
     bool isCovered(QWindow *) override { return false; }
     void setListedInTaskbar(QWindow *window, bool listed) override { listedInTaskbar.insert(window, listed); }
     bool moveWindow(QWindow *, QPoint) override { return false; }
+    void activate(QWindow *window) override { activated.append(window); }
     QHash<QWindow *, bool> listedInTaskbar;
+    QList<QWindow *> activated;
 
     QSet<QWindow *> onAllDesktops;
     QHash<QWindow *, QList<QRect>> shapes;

@@ -17,7 +17,8 @@ using Xcb::internAtom;
 using Xcb::Reply;
 
 constexpr quint32 allDesktops = 0xFFFFFFFF;
-constexpr quint32 sourceApplication = 1; // EWMH source indication of a client message
+constexpr quint32 sourceApplication = 1; // EWMH source indications of a client message
+constexpr quint32 sourcePager = 2;
 
 template<typename T> T clampTo(int value)
 {
@@ -114,6 +115,32 @@ void X11WindowSystem::setListedInTaskbar(QWindow *window, bool listed)
     message.data.data32[1] = skipTaskbar;
     message.data.data32[2] = skipPager;
     message.data.data32[3] = sourceApplication;
+    xcb_send_event(m_connection, 0, rootOf(id),
+        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+        reinterpret_cast<const char *>(&message));
+    xcb_flush(m_connection);
+}
+
+void X11WindowSystem::activate(QWindow *window)
+{
+    if (!m_connection || !window)
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t activeWindow = internAtom(m_connection, "_NET_ACTIVE_WINDOW");
+    if (activeWindow == XCB_ATOM_NONE) {
+        xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, id, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+        return;
+    }
+    // EWMH source indication 2 (a pager or taskbar): window managers grant it as the user's own
+    // request, where they may refuse an application asking for itself.
+    xcb_client_message_event_t message {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = activeWindow;
+    message.data.data32[0] = sourcePager;
+    message.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(m_connection, 0, rootOf(id),
         XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
         reinterpret_cast<const char *>(&message));

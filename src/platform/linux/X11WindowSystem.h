@@ -25,6 +25,7 @@ public:
     bool isCovered(QWindow *window) override;
     void setListedInTaskbar(QWindow *window, bool listed) override;
     bool moveWindow(QWindow *window, QPoint topLeft) override;
+    void activate(QWindow *window) override;
 
     bool isAvailable() const { return m_connection != nullptr; }
     // What the X server holds for a window, read back for diagnostics and tests.
