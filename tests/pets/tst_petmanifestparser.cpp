@@ -7,9 +7,6 @@
 class TestPetManifestParser : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestPetManifestParser(TestEnvironment *) { }
-
 private:
     static PetManifest parseOk(const QByteArray &json, const QString &folder = QStringLiteral("folder"))
     {
@@ -95,19 +92,12 @@ private slots:
     void malformedDocumentsFailWithTheirDescriptions()
     {
         const auto array = PetManifestParser::parse("[1, 2]", QStringLiteral("x"));
-        QVERIFY(!array.ok());
         QCOMPARE(array.error().kind(), PetManifestError::Kind::InvalidJSON);
         QCOMPARE(array.error().description(), QStringLiteral("pet.json could not be parsed: Root is not an object"));
 
         const auto broken = PetManifestParser::parse("{\"id\": ", QStringLiteral("x"));
-        QVERIFY(!broken.ok());
         QVERIFY(broken.error().description().startsWith(QStringLiteral("pet.json could not be parsed: ")));
         QVERIFY(broken.error().description().size() > QStringLiteral("pet.json could not be parsed: ").size());
-
-        QCOMPARE(
-            PetManifestError::fileMissing().description(), QStringLiteral("This folder does not contain pet.json."));
-        QCOMPARE(PetManifestError::missingRequiredField(QStringLiteral("id")).description(),
-            QStringLiteral("pet.json is missing the required field \"id\"."));
     }
 
     void normalizeID_data()

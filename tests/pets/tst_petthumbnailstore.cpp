@@ -56,9 +56,6 @@ struct GatedMaker {
 class TestPetThumbnailStore : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestPetThumbnailStore(TestEnvironment *) { }
-
 private:
     QTemporaryDir m_dir;
 
@@ -115,7 +112,6 @@ private slots:
 
         QVERIFY(store.thumbnail(atlas, 192, 208).isNull());
         QVERIFY(store.thumbnail(atlas, 192, 208).isNull());
-        store.prewarm(QList<PetThumbnailStore::Request> { { atlas, 192, 208 } });
         QVERIFY(store.isInFlight(atlas));
         QTRY_COMPARE(gated.calls->load(), 1);
 
@@ -218,9 +214,6 @@ private slots:
 
         QVERIFY(PetImageCache::image(path(QStringLiteral("garbage.webp"))).isNull());
         QCOMPARE(PetImageCache::count(), 2); // failures are not cached
-
-        PetImageCache::clear();
-        QCOMPARE(PetImageCache::count(), 0);
     }
 };
 

