@@ -53,53 +53,28 @@ private:
 private slots:
     void init() { m_env->reset(); }
 
-    void bubbleTextForEachError_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("text");
-        const QStringList texts {
-            "I'm not sure how to do that one.",
-            "Your Groq key looks off — check it in Preferences.",
-            "Your Groq key looks off — check it in Preferences.",
-            "The model I was using is gone — let's pick a new one.",
-            "Too many requests. Try again in a moment.",
-            "Groq is having a moment. Try again shortly.",
-            "Groq is having a moment. Try again shortly.",
-            "Couldn't reach Groq (HTTP 418).",
-            "Hit Groq's rate limit. Wait 3s and try again.",
-            "Hit Groq's rate limit. Try again in a moment.",
-            "Groq sent something I couldn't parse.",
-            "I need a Groq key before I can answer that.",
-            "I got an empty reply — try rephrasing?",
-            "I can't reach the internet right now.",
-            "Something went sideways. Try again?",
-        };
-        for (int i = 0; i < texts.size(); ++i)
-            QTest::newRow(qPrintable(QString::number(i))) << i << texts[i];
-    }
-
     void bubbleTextForEachError()
     {
-        QFETCH(int, index);
-        QFETCH(QString, text);
-        const QList<ClientError> errors {
-            ClientError::http(400, "{}"),
-            ClientError::http(401, "{}"),
-            ClientError::http(403, "{}"),
-            ClientError::http(404, "{}"),
-            ClientError::http(429, "{}"),
-            ClientError::http(500, "{}"),
-            ClientError::http(599, "{}"),
-            ClientError::http(418, "{}"),
-            ClientError::rateLimited(2.3, "{}"),
-            ClientError::rateLimited(0, "{}"),
-            ClientError::decoding("bad"),
-            ClientError::missingKey(),
-            ClientError::empty(),
-            ClientError::network(ClientError::NetworkFailure::TimedOut, "timed out"),
-            ClientError::fileRead("gone"),
+        using NetworkFailure = ClientError::NetworkFailure;
+        const QList<std::pair<ClientError, QString>> cases {
+            { ClientError::http(400, "{}"), "I'm not sure how to do that one." },
+            { ClientError::http(401, "{}"), "Your Groq key looks off — check it in Preferences." },
+            { ClientError::http(403, "{}"), "Your Groq key looks off — check it in Preferences." },
+            { ClientError::http(404, "{}"), "The model I was using is gone — let's pick a new one." },
+            { ClientError::http(429, "{}"), "Too many requests. Try again in a moment." },
+            { ClientError::http(500, "{}"), "Groq is having a moment. Try again shortly." },
+            { ClientError::http(599, "{}"), "Groq is having a moment. Try again shortly." },
+            { ClientError::http(418, "{}"), "Couldn't reach Groq (HTTP 418)." },
+            { ClientError::rateLimited(2.3, "{}"), "Hit Groq's rate limit. Wait 3s and try again." },
+            { ClientError::rateLimited(0, "{}"), "Hit Groq's rate limit. Try again in a moment." },
+            { ClientError::decoding("bad"), "Groq sent something I couldn't parse." },
+            { ClientError::missingKey(), "I need a Groq key before I can answer that." },
+            { ClientError::empty(), "I got an empty reply — try rephrasing?" },
+            { ClientError::network(NetworkFailure::TimedOut, "timed out"), "I can't reach the internet right now." },
+            { ClientError::fileRead("gone"), "Something went sideways. Try again?" },
         };
-        QCOMPARE(AskFailureFlow::friendlyAskErrorMessage(errors.at(index)), text);
+        for (const auto &[error, text] : cases)
+            QCOMPARE(AskFailureFlow::friendlyAskErrorMessage(error), text);
     }
 
     void keyProblemsLeadToThePreferences()
