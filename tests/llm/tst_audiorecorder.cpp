@@ -17,9 +17,6 @@ Q_DECLARE_METATYPE(Runs)
 class TestAudioRecorder : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestAudioRecorder(TestEnvironment *) { }
-
 private:
     // Feeds levels one tick each and returns the tick (1-based) of the first decision.
     static std::pair<int, Decision> firstDecision(SilenceDetector &detector, const Runs &runs)
