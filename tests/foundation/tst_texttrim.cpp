@@ -5,9 +5,6 @@
 class TestTextTrim : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestTextTrim(TestEnvironment *) { }
-
 private slots:
     void bothTrims_data()
     {
