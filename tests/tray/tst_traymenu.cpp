@@ -34,9 +34,6 @@ QMenu *sub(QMenu *menu, const QString &path)
 class TestTrayMenu : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestTrayMenu(TestEnvironment *) { }
-
 private:
     TrayMenuState m_state;
 
