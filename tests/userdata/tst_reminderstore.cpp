@@ -154,15 +154,6 @@ private slots:
         store.add(b);
         store.remove(b.id);
         QCOMPARE(titles(store.reminders()), QStringList({ "a", "d", "c" }));
-
-        // Firing switches off only a one-time reminder.
-        Reminder daily = at(QStringLiteral("daily"), ten, Repeat::Daily);
-        store.add(daily);
-        store.markFired(daily.id, ten);
-        store.markFired(store.reminders().first().id, ten);
-        QVERIFY(store.reminders().last().enabled);
-        QCOMPARE(store.reminders().last().lastFiredAt, std::optional(ten));
-        QVERIFY(!store.reminders().first().enabled);
     }
 
     void scheduleDescriptions()
