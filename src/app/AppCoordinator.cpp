@@ -5,6 +5,7 @@
 #include "app/AskCoordinator.h"
 #include "app/BehaviorDirector.h"
 #include "app/PetSession.h"
+#include "app/WelcomeFlow.h"
 #include "behavior/IdleChatter.h"
 #include "behavior/SpeakingTime.h"
 #include "foundation/Log.h"
@@ -50,6 +51,7 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
           [settings = environment.settings] { return settings->chatterEnabled(); }))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
     , m_windows(std::make_unique<AppWindows>())
+    , m_welcome(std::make_unique<WelcomeFlow>(*environment.settings, *m_windows))
 {
     m_sinceStart.start();
     connect(m_idleChatter.get(), &IdleChatter::lineChosen, this,
@@ -75,6 +77,7 @@ AppCoordinator::~AppCoordinator()
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
+    m_welcome.reset();
     m_windows.reset();
 }
 
@@ -110,6 +113,12 @@ QCoro::Task<> AppCoordinator::launch()
     if (!self)
         co_return;
     refreshTray();
+    QTimer::singleShot(0, this, [this] { m_welcome->showIfFirstTime(m_session != nullptr); });
+}
+
+void AppCoordinator::replayWelcome()
+{
+    m_welcome->replay(m_session != nullptr);
 }
 
 void AppCoordinator::terminate()

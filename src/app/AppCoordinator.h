@@ -29,6 +29,7 @@ class ReminderStore;
 class SpeechBubbleController;
 class SpriteSheetDecoder;
 class TrayMenu;
+class WelcomeFlow;
 struct Reminder;
 
 // The composition root: owns the stores, the reminder scheduler, the library flows, the tray menu,
@@ -68,6 +69,9 @@ public:
     bool isAskPromptOpen() const;
     AskCoordinator &ask() const { return *m_ask; }
     AppWindows &windows() const { return *m_windows; }
+    WelcomeFlow &welcome() const { return *m_welcome; }
+    // Shows the welcome again (from the preferences), hiding the preferences window meanwhile.
+    void replayWelcome();
 
     TrayMenu *trayMenu() const { return m_tray.get(); }
     ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
@@ -111,6 +115,7 @@ private:
     std::unique_ptr<ToolRegistry> m_toolRegistry;
     std::unique_ptr<AskCoordinator> m_ask;
     std::unique_ptr<AppWindows> m_windows;
+    std::unique_ptr<WelcomeFlow> m_welcome;
     bool m_terminated = false;
     bool m_firstFrameReported = false;
     QElapsedTimer m_sinceStart;

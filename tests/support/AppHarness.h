@@ -7,6 +7,7 @@
 #include "platform/UrlOpener.h"
 #include "platform/linux/X11WindowSystem.h"
 #include "services/KeyStore.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include "support/AwaitTask.h"
@@ -48,6 +49,9 @@ struct AppHarness {
         environment.hotKeys = &hotKeys;
         environment.toolPlatform.urlOpener = &urlOpener;
         environment.notesFilePath = env->home() + "/notes.json";
+        // The welcome counts as seen unless the test stored otherwise.
+        if (!settings.contains(SettingsKeys::hasCompletedOnboarding.name))
+            settings.setValue(SettingsKeys::hasCompletedOnboarding, true);
         coordinator = std::make_unique<AppCoordinator>(environment);
     }
     static PetLibrary::Locations locations(TestEnvironment *env, const QString &bundled)
