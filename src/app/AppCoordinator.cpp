@@ -1,5 +1,6 @@
 #include "app/AppCoordinator.h"
 
+#include "app/AppPreferencesHost.h"
 #include "app/AppToolHost.h"
 #include "app/AppWindows.h"
 #include "app/AskCoordinator.h"
@@ -50,7 +51,8 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
     , m_idleChatter(std::make_unique<IdleChatter>(*environment.clock, *environment.random,
           [settings = environment.settings] { return settings->chatterEnabled(); }))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
-    , m_windows(std::make_unique<AppWindows>())
+    , m_preferencesHost(std::make_unique<AppPreferencesHost>(*this))
+    , m_windows(std::make_unique<AppWindows>(*m_preferencesHost))
     , m_welcome(std::make_unique<WelcomeFlow>(*environment.settings, *m_windows))
 {
     m_sinceStart.start();
@@ -69,6 +71,7 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
         QTimer::singleShot(500, progress, &QWidget::show);
         connect(&m_libraryFlows, &PetLibraryFlows::importFinished, progress, &QObject::deleteLater);
     });
+    connect(&m_libraryFlows, &PetLibraryFlows::importFinished, this, &AppCoordinator::activePetChanged);
 }
 
 AppCoordinator::~AppCoordinator()
@@ -206,6 +209,7 @@ std::optional<QString> AppCoordinator::tryLoad(const PetPackage &package)
     const bool hidden = m_env.settings->value(SettingsKeys::startHidden) && m_tray && m_tray->offersHiding();
     m_session->setShown(!hidden);
     refreshTray();
+    emit activePetChanged();
     return std::nullopt;
 }
 
@@ -248,6 +252,7 @@ void AppCoordinator::teardownCurrentPet()
     m_idleChatter->setWatching(false);
     m_session.reset();
     refreshTray();
+    emit activePetChanged();
 }
 
 std::optional<QString> AppCoordinator::activePetID() const
@@ -288,6 +293,11 @@ void AppCoordinator::setPlaybackSpeed(double speed)
 void AppCoordinator::setScale(double scale)
 {
     m_env.settings->setValue(SettingsKeys::scale, scale);
+    reloadCurrentPetWithScale();
+}
+
+void AppCoordinator::reloadCurrentPetWithScale()
+{
     if (m_session)
         m_session->applyScale();
     refreshTray();

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class AppPreferencesHost;
 class AppToolHost;
 class AskCoordinator;
 class AppWindows;
@@ -63,12 +64,16 @@ public:
     void setPlaybackSpeed(double speed);
     void setScale(double scale);
     void setBehaviorMode(BehaviorMode mode);
+    // Resizes the pet window to the stored scale, keeping its centre.
+    void reloadCurrentPetWithScale();
 
     // The Super+K prompt: opens it above the pet, or closes it when it is open.
     void toggleAskPrompt();
     bool isAskPromptOpen() const;
     AskCoordinator &ask() const { return *m_ask; }
     AppWindows &windows() const { return *m_windows; }
+    const AppEnvironment &environment() const { return m_env; }
+    PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
     WelcomeFlow &welcome() const { return *m_welcome; }
     // Shows the welcome again (from the preferences), hiding the preferences window meanwhile.
     void replayWelcome();
@@ -83,6 +88,10 @@ public:
     NoteStore &noteStore() const { return *m_noteStore; }
     ReminderScheduler *reminderScheduler() const { return m_reminderScheduler.get(); }
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
+
+signals:
+    // A pet was loaded or unloaded, or an import finished: what the library shows may differ.
+    void activePetChanged();
 
 private:
     // Shows the pet, or says why it cannot be shown.
@@ -114,6 +123,7 @@ private:
     std::unique_ptr<AppToolHost> m_toolHost;
     std::unique_ptr<ToolRegistry> m_toolRegistry;
     std::unique_ptr<AskCoordinator> m_ask;
+    std::unique_ptr<AppPreferencesHost> m_preferencesHost;
     std::unique_ptr<AppWindows> m_windows;
     std::unique_ptr<WelcomeFlow> m_welcome;
     bool m_terminated = false;

@@ -45,7 +45,7 @@ int SegmentedControl::segmentWidth() const
     const QFontMetrics metrics(font());
     int widest = minimumSegment;
     for (const QString &label : m_labels)
-        widest = std::max(widest, metrics.horizontalAdvance(label) + 2 * Theme::Space::m);
+        widest = std::max(widest, metrics.horizontalAdvance(label) + 2 * Theme::Space::s + Theme::Space::xs);
     return widest;
 }
 
