@@ -1,11 +1,15 @@
 #include "app/AppPreferencesHost.h"
 
 #include "app/AppCoordinator.h"
+#include "app/AskCoordinator.h"
 #include "app/PetSession.h"
 #include "pets/PetLibrary.h"
 #include "petwindow/PetWindowController.h"
+#include "platform/FileRevealer.h"
 #include "platform/UrlOpener.h"
+#include "platform/WindowSystem.h"
 #include "settings/SettingsStore.h"
+#include "userdata/PetAnimationMapStore.h"
 
 AppPreferencesHost::AppPreferencesHost(AppCoordinator &coordinator)
     : PreferencesHost(nullptr)
@@ -113,4 +117,49 @@ bool AppPreferencesHost::openUrl(const QUrl &url)
 {
     UrlOpener *opener = m_coordinator.environment().toolPlatform.urlOpener;
     return opener && opener->open(url);
+}
+
+QString AppPreferencesHost::rowName(const QString &petID, qint64 row) const
+{
+    return m_coordinator.animationMapStore().mapping(petID, row).name.trimmed();
+}
+
+void AppPreferencesHost::setListedInTaskbar(bool listed)
+{
+    PetSession *session = m_coordinator.session();
+    WindowSystem *windowSystem = m_coordinator.environment().windowSystem;
+    // A hidden window is listed as the setting says when it is next shown.
+    if (session && windowSystem && session->window().isVisible())
+        windowSystem->setListedInTaskbar(session->window().windowHandle(), listed);
+}
+
+LoginItem *AppPreferencesHost::loginItem() const
+{
+    return m_coordinator.environment().loginItem;
+}
+
+AlertPresenter &AppPreferencesHost::alerts() const
+{
+    return *m_coordinator.environment().alerts;
+}
+
+KeyStore &AppPreferencesHost::keyStore() const
+{
+    return *m_coordinator.environment().keyStore;
+}
+
+GroqClient &AppPreferencesHost::groqClient() const
+{
+    return m_coordinator.ask().client();
+}
+
+QString AppPreferencesHost::libraryFolder() const
+{
+    return m_coordinator.environment().library->rootPath();
+}
+
+void AppPreferencesHost::revealLibraryFolder()
+{
+    if (FileRevealer *revealer = m_coordinator.environment().fileRevealer)
+        revealer->reveal(libraryFolder());
 }

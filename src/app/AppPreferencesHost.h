@@ -32,6 +32,15 @@ public:
     void replayWelcome() override;
     bool openUrl(const QUrl &url) override;
 
+    QString rowName(const QString &petID, qint64 row) const override;
+    void setListedInTaskbar(bool listed) override;
+    LoginItem *loginItem() const override;
+    AlertPresenter &alerts() const override;
+    KeyStore &keyStore() const override;
+    GroqClient &groqClient() const override;
+    QString libraryFolder() const override;
+    void revealLibraryFolder() override;
+
 private:
     AppCoordinator &m_coordinator;
 };

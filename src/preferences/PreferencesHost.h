@@ -11,6 +11,10 @@
 #include <memory>
 #include <optional>
 
+class AlertPresenter;
+class GroqClient;
+class KeyStore;
+class LoginItem;
 class SettingsStore;
 class SpriteSheetDecoder;
 
@@ -51,6 +55,20 @@ public:
     virtual void replayWelcome() = 0;
     // Opens a web page in the browser; false when the desktop refused.
     virtual bool openUrl(const QUrl &url) = 0;
+
+    // --- Behavior and Advanced panes ---
+    // The name the user gave a row of a pet, trimmed; empty when it has none.
+    virtual QString rowName(const QString &petID, qint64 row) const = 0;
+    // Lists the pet window in taskbars, pagers and window switchers, or not, at once.
+    virtual void setListedInTaskbar(bool listed) = 0;
+    // The program's autostart entry; null when this desktop offers none.
+    virtual LoginItem *loginItem() const = 0;
+    virtual AlertPresenter &alerts() const = 0;
+    virtual KeyStore &keyStore() const = 0;
+    virtual GroqClient &groqClient() const = 0;
+    // The folder every imported pet lives in.
+    virtual QString libraryFolder() const = 0;
+    virtual void revealLibraryFolder() = 0;
 
 signals:
     // Another pet was loaded, or the last one was unloaded, or the library changed.

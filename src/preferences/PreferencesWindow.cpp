@@ -2,6 +2,8 @@
 
 #include "platform/ApplicationIcon.h"
 #include "preferences/AboutPane.h"
+#include "preferences/AdvancedPane.h"
+#include "preferences/BehaviorPane.h"
 #include "preferences/PetPane.h"
 #include "preferences/PreferencesHost.h"
 #include "preferences/WindowPane.h"
@@ -183,10 +185,10 @@ QWidget *PreferencesWindow::createPane(PreferencesSection section)
     case PreferencesSection::Pet: return new PetPane(m_host);
     case PreferencesSection::Window: return new WindowPane(m_host);
     case PreferencesSection::About: return new AboutPane(m_host, [this] { hide(); });
-    case PreferencesSection::Behavior:
+    case PreferencesSection::Behavior: return new BehaviorPane(m_host);
+    case PreferencesSection::Advanced: return new AdvancedPane(m_host);
     case PreferencesSection::Animations:
-    case PreferencesSection::Reminders:
-    case PreferencesSection::Advanced: return placeholderPane(section);
+    case PreferencesSection::Reminders: return placeholderPane(section);
     }
     return placeholderPane(section);
 }

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int controlHeight = 30;
@@ -28,10 +29,11 @@ ChoiceMenu::ChoiceMenu(const QStringList &options, QWidget *parent)
 
 QSize ChoiceMenu::sizeHint() const
 {
-    const QFontMetrics metrics(font());
+    // Fractional advances: a width rounded down makes the longest option elide.
+    const QFontMetricsF metrics(font());
     int widest = 60;
     for (int i = 0; i < count(); ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
+        widest = std::max(widest, static_cast<int>(std::ceil(metrics.horizontalAdvance(itemText(i)))) + 1);
     return { widest + Theme::Space::m + chevronRoom + 2 * FocusRing::margin, controlHeight + 2 * FocusRing::margin };
 }
 

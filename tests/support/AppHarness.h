@@ -13,6 +13,7 @@
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeGlobalHotKey.h"
+#include "support/FakeLoginItem.h"
 #include "support/FakeRandom.h"
 #include "support/FakeSecretStore.h"
 #include "support/ScriptedAlertPresenter.h"
@@ -47,6 +48,7 @@ struct AppHarness {
         environment.fileRevealer = &revealer;
         environment.windowSystem = &windowSystem;
         environment.hotKeys = &hotKeys;
+        environment.loginItem = &loginItem;
         environment.toolPlatform.urlOpener = &urlOpener;
         environment.notesFilePath = env->home() + "/notes.json";
         // The welcome counts as seen unless the test stored otherwise.
@@ -80,6 +82,7 @@ struct AppHarness {
     NoUrlOpener urlOpener;
     X11WindowSystem windowSystem;
     FakeGlobalHotKey hotKeys;
+    FakeLoginItem loginItem;
     AppEnvironment environment;
     std::unique_ptr<AppCoordinator> coordinator;
 };
