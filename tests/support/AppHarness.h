@@ -6,6 +6,7 @@
 #include "platform/FileRevealer.h"
 #include "platform/UrlOpener.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/XdgAutostartLoginItem.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -13,7 +14,6 @@
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeGlobalHotKey.h"
-#include "support/FakeLoginItem.h"
 #include "support/FakeRandom.h"
 #include "support/FakeSecretStore.h"
 #include "support/ScriptedAlertPresenter.h"
@@ -82,7 +82,8 @@ struct AppHarness {
     NoUrlOpener urlOpener;
     X11WindowSystem windowSystem;
     FakeGlobalHotKey hotKeys;
-    FakeLoginItem loginItem;
+    // The real entry, in the test's private config folder.
+    XdgAutostartLoginItem loginItem { QStringLiteral("app.tamsel.Tamsel") };
     AppEnvironment environment;
     std::unique_ptr<AppCoordinator> coordinator;
 };
