@@ -158,6 +158,8 @@ QCoro::Task<> GroqCardModel::saveKey()
     }
     m_keyDraft.clear();
     setStatus(Status::Idle, {});
+    // Another key may reach other models.
+    refreshModels();
 }
 
 void GroqCardModel::confirmAndClear(AlertPresenter &alerts)

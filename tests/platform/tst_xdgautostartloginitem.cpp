@@ -1,9 +1,9 @@
 #include "platform/linux/DesktopEntry.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 
+#include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -20,19 +20,6 @@ public:
 private:
     TestEnvironment *m_env;
     const QString m_id = QStringLiteral("app.tamsel.Tamsel");
-
-    static QByteArray readAll(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void writeAll(const QString &path, const QByteArray &data)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(data);
-    }
 
 private slots:
     void init()
@@ -66,9 +53,9 @@ private slots:
         QCOMPARE(entry->value("TryExec"), executable);
 
         // Enabling again leaves the file as it is; disabling removes it.
-        writeAll(item.entryPath(), readAll(item.entryPath()) + "# kept\n");
+        PetFixtures::writeFile(item.entryPath(), PetFixtures::readFile(item.entryPath()) + "# kept\n");
         QVERIFY(item.setEnabled(true).succeeded);
-        QVERIFY(readAll(item.entryPath()).endsWith("# kept\n"));
+        QVERIFY(PetFixtures::readFile(item.entryPath()).endsWith("# kept\n"));
         QVERIFY(item.setEnabled(false).succeeded);
         QVERIFY(!QFile::exists(item.entryPath()));
     }
@@ -89,7 +76,7 @@ private slots:
         QFETCH(bool, enabled);
         XdgAutostartLoginItem item(m_id, "/usr/bin/tamsel");
         const QByteArray text = "[Desktop Entry]\nType=Application\nName=Tamsel\n" + lines;
-        writeAll(item.entryPath(), text);
+        PetFixtures::writeFile(item.entryPath(), text);
         QCOMPARE(item.isEnabled(), enabled);
         // Disabling removes only an entry of ours that is switched on; the others stay as they were.
         QVERIFY(item.setEnabled(false).succeeded);
@@ -110,7 +97,7 @@ private slots:
         QFETCH(bool, fileInTheWay);
         QFETCH(QString, named);
         if (fileInTheWay)
-            writeAll(XdgAutostartLoginItem::autostartFolder(), "not a folder");
+            PetFixtures::writeFile(XdgAutostartLoginItem::autostartFolder(), "not a folder");
         XdgAutostartLoginItem item(m_id, executable);
         const auto change = item.setEnabled(true);
         QVERIFY(!change.succeeded);

@@ -14,11 +14,13 @@
 #include "support/TestMain.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QPushButton>
 
-// The Groq card on screen, driven through its widgets: the model check with its migration and
-// hints, and clearing the key.
+// The Groq card on screen, driven through its widgets against an in-memory keyring and the
+// loopback stand-in of the service: saving and clearing the key, the model check with its
+// migration and hints, and the connection test.
 class TestGuiGroqCard : public QObject {
     Q_OBJECT
 
@@ -31,16 +33,18 @@ public:
 private:
     using Response = MockGroqServer::Response;
     TestEnvironment *m_env;
-    MockGroqServer m_server;
+    // A fresh server per test, so a request the previous test left in flight never lands here.
+    std::unique_ptr<MockGroqServer> m_server;
 
     struct Fixture {
-        explicit Fixture(const QUrl &base, TestEnvironment *env)
+        explicit Fixture(const QUrl &base, TestEnvironment *env, bool withKey = true)
             : settings(env->settingsFilePath())
             , keys(secrets, settings)
             , client(network, keys.keyProvider())
         {
             client.setBaseURL(base);
-            secrets.items.insert(KeyStore::account, "gsk_test_key_wxyz");
+            if (withKey)
+                secrets.items.insert(KeyStore::account, "gsk_test_key_wxyz");
             awaitTask(keys.load());
         }
         GroqCard &show()
@@ -71,11 +75,93 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_server.listen()); }
     void init()
     {
         m_env->reset();
-        m_server.reset();
+        m_server = std::make_unique<MockGroqServer>();
+        QVERIFY(m_server->listen());
+        qunsetenv("GROQ_API_KEY");
+    }
+
+    void savesTheTrimmedKeyAndKeepsTheDraftWhenTheKeyringRefuses()
+    {
+        Fixture f(m_server->baseURL(), m_env, false);
+        f.show();
+        auto *field = f.find<QLineEdit>("groqKeyField");
+        auto *save = f.find<QPushButton>("groqSaveButton");
+        QCOMPARE(field->placeholderText(), "paste your Groq key");
+        QCOMPARE(field->echoMode(), QLineEdit::Password);
+
+        QTest::keyClicks(field, "   ");
+        save->click();
+        QCOMPARE(f.secrets.addCalls, 0);
+
+        field->clear();
+        QTest::keyClicks(field, "  gsk_abcd1234  ");
+        save->click();
+        QTRY_COMPARE(f.find<Chip>("groqKeyChip")->text(), "SAVED");
+        QCOMPARE(f.secrets.items.value(KeyStore::account), "gsk_abcd1234");
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(save->text(), "Update");
+        QCOMPARE(field->placeholderText(), "••••••••••••  ·  paste a new key to replace");
+        QCOMPARE(f.find<QLabel>("groqKeyOnFile")->text(), "Key on file · ends in 1234");
+
+        f.secrets.failWrites = true;
+        QTest::keyClicks(field, "gsk_other");
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(f.find<Chip>("groqStatusPill")->text(), "Error");
+        QCOMPARE(field->text(), "gsk_other");
+        QCOMPARE(f.find<QLabel>("groqStatusHint")->text(), "The keyring didn't save the key: " + f.secrets.refusal);
+
+        // Three characters would show the whole key.
+        f.secrets.failWrites = false;
+        field->clear();
+        QTest::keyClicks(field, "abc");
+        save->click();
+        QTRY_VERIFY(f.find<QLabel>("groqKeyOnFile")->text().contains("too short"));
+    }
+
+    void aKeyFromTheEnvironmentCannotBeCleared()
+    {
+        qputenv("GROQ_API_KEY", "gsk_fromenv9876");
+        Fixture f(m_server->baseURL(), m_env, false);
+        f.secrets.available = false;
+        awaitTask(f.keys.load());
+        f.show();
+        QCOMPARE(f.find<QLabel>("groqKeyOnFile")->text(), "Key from GROQ_API_KEY · ends in 9876");
+        QVERIFY(!f.find<QPushButton>("groqClearButton")->isEnabled());
+        QVERIFY(f.find<QLabel>("groqKeyringAdvice")->text().contains("gnome-keyring"));
+    }
+
+    void testsTheConnectionWithTheStoredModel_data()
+    {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<QString>("pill");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("ok with a line break")
+            << Response::completion({ { "role", "assistant" }, { "content", "ok\n" } }) << "Ready"
+            << "Got: ok";
+        QTest::newRow("invalid key") << Response::fixture(401, "error-401-invalid-api-key.json") << "Error"
+                                     << "Groq rejected the API key";
+    }
+    void testsTheConnectionWithTheStoredModel()
+    {
+        QFETCH(Response, response);
+        QFETCH(QString, pill);
+        QFETCH(QString, hint);
+        Fixture f(m_server->baseURL(), m_env);
+        f.settings.setValue(SettingsKeys::groqModel, "qwen/qwen3.8-27b");
+        m_server->enqueue(Response::fixture(200, "models-list.observed-2026.json"));
+        f.show();
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        m_server->enqueue(response.delayed(50));
+        f.find<QPushButton>("groqTestButton")->click();
+        QCOMPARE(f.find<Chip>("groqStatusPill")->text(), "Testing");
+        QCOMPARE(f.find<QLabel>("groqStatusHint")->text(), "Sending one tiny ping…");
+        QTRY_COMPARE(f.find<Chip>("groqStatusPill")->text(), pill);
+        QVERIFY2(f.find<QLabel>("groqStatusHint")->text().contains(hint),
+            qPrintable(f.find<QLabel>("groqStatusHint")->text()));
+        QVERIFY(m_server->requests().at(1).body.contains("\"model\":\"qwen/qwen3.8-27b\""));
     }
 
     void checksTheStoredModelAgainstTheListing_data()
@@ -96,9 +182,9 @@ private slots:
         QFETCH(Response, listing);
         QFETCH(QString, model);
         QFETCH(QString, hint);
-        Fixture f(m_server.baseURL(), m_env);
+        Fixture f(m_server->baseURL(), m_env);
         f.settings.setValue(SettingsKeys::groqModel, "lab/old-model");
-        m_server.enqueue(listing.delayed(100));
+        m_server->enqueue(listing.delayed(100));
         f.show();
         auto *menu = f.find<ChoiceMenu>("groqModelMenu");
         auto *modelHint = f.find<QLabel>("groqModelHint");
@@ -109,7 +195,7 @@ private slots:
         QCOMPARE(menu->currentText(), model);
         QCOMPARE(items(menu).first(), model);
         QCOMPARE(f.settings.value(SettingsKeys::groqModel), model);
-        QCOMPARE(m_server.requests().size(), 1);
+        QCOMPARE(m_server->requests().size(), 1);
 
         // Choosing a model stores it and drops the migration note.
         menu->setCurrentIndex(menu->findText("openai/gpt-oss-20b"));
@@ -120,7 +206,7 @@ private slots:
 
     void clearingAsksFirstThenForgetsTheKey()
     {
-        Fixture f(m_server.baseURL(), m_env);
+        Fixture f(m_server->baseURL(), m_env);
         f.show();
         auto *chip = f.find<Chip>("groqKeyChip");
         auto *clear = f.find<QPushButton>("groqClearButton");
