@@ -25,7 +25,8 @@ AdvancedPane::AdvancedPane(PreferencesHost &host, QWidget *parent)
     column->setContentsMargins(Theme::Space::xl, 0, Theme::Space::xl, Theme::Space::xl);
     column->setSpacing(Theme::Space::l);
 
-    auto *system = new Card(QStringLiteral("Login & taskbar"), SymbolIcon::icon(SymbolIcon::Symbol::sliders, Theme::Accent::base));
+    auto *system = new Card(
+        QStringLiteral("Login & taskbar"), SymbolIcon::icon(SymbolIcon::Symbol::sliders, Theme::Accent::base));
     m_launchAtLogin = new ToggleSwitch;
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginSwitch"));
     m_launchAtLogin->setAccessibleName(QStringLiteral("Launch at login"));

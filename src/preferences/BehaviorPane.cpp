@@ -136,6 +136,7 @@ void BehaviorPane::fillClickMenu()
     for (const auto &[row, name] : namedRows(m_host))
         add(name, ClickBehavior::row(static_cast<int>(row)));
     // A stored row that is no longer named shows no entry rather than a wrong one.
-    m_clickMenu->setCurrentIndex(static_cast<int>(m_clickChoices.indexOf(m_host.settings().clickBehavior().rawString())));
+    m_clickMenu->setCurrentIndex(
+        static_cast<int>(m_clickChoices.indexOf(m_host.settings().clickBehavior().rawString())));
     m_clickMenu->updateGeometry();
 }
