@@ -153,7 +153,9 @@ void PetPane::refresh()
     m_thumbnailViews.clear();
     m_library = buildLibrary(library);
     m_column->insertWidget(1, m_library);
-    m_thumbnails->prewarm(library);
+    if (m_painted)
+        m_thumbnails->prewarm(library);
+    m_pendingPrewarm = library;
 }
 
 QWidget *PetPane::buildLibrary(const QList<PetPackage> &library)
@@ -202,7 +204,7 @@ QWidget *PetPane::buildRow(const PetPackage &package, bool active)
     auto *thumbnail = new CheckeredImage(40, 5, row);
     thumbnail->setObjectName(QStringLiteral("thumbnail"));
     const QString atlasPath = PetThumbnailStore::atlasPath(package);
-    thumbnail->setImage(m_thumbnails->thumbnail(atlasPath, package.manifest.frameWidth, package.manifest.frameHeight));
+    thumbnail->setImage(m_thumbnails->thumbs().value(atlasPath));
     m_thumbnailViews.insert(atlasPath, thumbnail);
     line->addWidget(thumbnail);
 
@@ -244,6 +246,16 @@ QWidget *PetPane::buildRow(const PetPackage &package, bool active)
     more->setMenu(menu);
     line->addWidget(more);
     return row;
+}
+
+void PetPane::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_painted)
+        return;
+    m_painted = true;
+    // Decoding starts once the window is on screen, so it never delays the first picture of it.
+    QTimer::singleShot(0, this, [this] { m_thumbnails->prewarm(m_pendingPrewarm); });
 }
 
 void PetPane::showThumbnail(const QString &atlasPath)

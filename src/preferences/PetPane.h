@@ -26,6 +26,9 @@ public:
 
     PetThumbnailStore &thumbnails() const { return *m_thumbnails; }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     QWidget *buildPreview();
     QWidget *buildImportButtons();
@@ -46,4 +49,7 @@ private:
     QPointer<QWidget> m_library;
     QHash<QString, CheckeredImage *> m_thumbnailViews;
     bool m_refreshPending = false;
+    bool m_painted = false;
+    // What to make thumbnails of once the pane is first painted.
+    QList<PetPackage> m_pendingPrewarm;
 };

@@ -89,6 +89,8 @@ PreferencesWindow::PreferencesWindow(PreferencesHost &host, PreferencesSection s
             setSection(PreferencesSections::all().at(row));
     });
     setSection(section);
+    // Keyboard users start in the section list.
+    m_sections->setFocus(Qt::OtherFocusReason);
 }
 
 QWidget *PreferencesWindow::buildSidebar()
@@ -161,6 +163,8 @@ void PreferencesWindow::setSection(PreferencesSection section)
     if (!pane) {
         auto *scroll = new QScrollArea(m_panes);
         scroll->setFrameShape(QFrame::NoFrame);
+        // Tab goes from the section list straight to the pane's first control.
+        scroll->setFocusPolicy(Qt::NoFocus);
         scroll->setWidgetResizable(true);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         scroll->verticalScrollBar()->setStyleSheet(
