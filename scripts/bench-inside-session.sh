@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# bench-inside-session.sh EXE: the measurements of make bench (run inside headless-session.sh).
+# bench-inside-session.sh EXE [PREFERENCES_BENCH]: the measurements of make bench (run inside
+# headless-session.sh).
 set -uo pipefail
 exe=$1
+preferences_bench=${2:-}
 seconds=${BENCH_SECONDS:-30}
 ticks=$(getconf CLK_TCK)
 
@@ -124,3 +126,6 @@ measure "idle animation" "tam.behaviorMode=still"
 measure "hidden" "tam.behaviorMode=wander" "tam.startHidden=true"
 measure_wander
 measure_ask
+if [ -n "$preferences_bench" ]; then
+  "$preferences_bench" --pets 20 --openings 5 | tail -1
+fi

@@ -1,10 +1,12 @@
 #include "app/AppCoordinator.h"
 
+#include "app/AppPreferencesHost.h"
 #include "app/AppToolHost.h"
 #include "app/AppWindows.h"
 #include "app/AskCoordinator.h"
 #include "app/BehaviorDirector.h"
 #include "app/PetSession.h"
+#include "app/WelcomeFlow.h"
 #include "behavior/IdleChatter.h"
 #include "behavior/SpeakingTime.h"
 #include "foundation/Log.h"
@@ -49,7 +51,9 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
     , m_idleChatter(std::make_unique<IdleChatter>(*environment.clock, *environment.random,
           [settings = environment.settings] { return settings->chatterEnabled(); }))
     , m_libraryFlows(*environment.library, *environment.alerts, *environment.fileRevealer, *environment.settings, *this)
-    , m_windows(std::make_unique<AppWindows>())
+    , m_preferencesHost(std::make_unique<AppPreferencesHost>(*this))
+    , m_windows(std::make_unique<AppWindows>(*m_preferencesHost))
+    , m_welcome(std::make_unique<WelcomeFlow>(*environment.settings, *m_windows))
 {
     m_sinceStart.start();
     connect(m_idleChatter.get(), &IdleChatter::lineChosen, this,
@@ -67,6 +71,7 @@ AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *paren
         QTimer::singleShot(500, progress, &QWidget::show);
         connect(&m_libraryFlows, &PetLibraryFlows::importFinished, progress, &QObject::deleteLater);
     });
+    connect(&m_libraryFlows, &PetLibraryFlows::importFinished, this, &AppCoordinator::activePetChanged);
 }
 
 AppCoordinator::~AppCoordinator()
@@ -75,6 +80,7 @@ AppCoordinator::~AppCoordinator()
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
+    m_welcome.reset();
     m_windows.reset();
 }
 
@@ -116,6 +122,12 @@ QCoro::Task<> AppCoordinator::launch()
     if (!self)
         co_return;
     refreshTray();
+    QTimer::singleShot(0, this, [this] { m_welcome->showIfFirstTime(m_session != nullptr); });
+}
+
+void AppCoordinator::replayWelcome()
+{
+    m_welcome->replay(m_session != nullptr);
 }
 
 void AppCoordinator::terminate()
@@ -227,6 +239,7 @@ std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteShe
     m_session->setShown(!hidden);
     refreshTray();
     emit petLoaded();
+    emit activePetChanged();
     return std::nullopt;
 }
 
@@ -276,6 +289,7 @@ void AppCoordinator::closeSession()
     m_idleChatter->setWatching(false);
     m_session.reset();
     refreshTray();
+    emit activePetChanged();
 }
 
 std::optional<QString> AppCoordinator::activePetID() const
@@ -316,6 +330,11 @@ void AppCoordinator::setPlaybackSpeed(double speed)
 void AppCoordinator::setScale(double scale)
 {
     m_env.settings->setValue(SettingsKeys::scale, scale);
+    reloadCurrentPetWithScale();
+}
+
+void AppCoordinator::reloadCurrentPetWithScale()
+{
     if (m_session)
         m_session->applyScale();
     refreshTray();

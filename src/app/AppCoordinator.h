@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class AppPreferencesHost;
 class AppToolHost;
 class AskCoordinator;
 class AppWindows;
@@ -29,6 +30,7 @@ class ReminderScheduler;
 class ReminderStore;
 class SpeechBubbleController;
 class TrayMenu;
+class WelcomeFlow;
 struct Reminder;
 
 // The composition root: owns the stores, the reminder scheduler, the library flows, the tray menu,
@@ -64,12 +66,19 @@ public:
     void setPlaybackSpeed(double speed);
     void setScale(double scale);
     void setBehaviorMode(BehaviorMode mode);
+    // Resizes the pet window to the stored scale, keeping its centre.
+    void reloadCurrentPetWithScale();
 
     // The Super+K prompt: opens it above the pet, or closes it when it is open.
     void toggleAskPrompt();
     bool isAskPromptOpen() const;
     AskCoordinator &ask() const { return *m_ask; }
     AppWindows &windows() const { return *m_windows; }
+    const AppEnvironment &environment() const { return m_env; }
+    PetLibraryFlows &libraryFlows() { return m_libraryFlows; }
+    WelcomeFlow &welcome() const { return *m_welcome; }
+    // Shows the welcome again (from the preferences), hiding the preferences window meanwhile.
+    void replayWelcome();
 
     TrayMenu *trayMenu() const { return m_tray.get(); }
     ToolRegistry &toolRegistry() const { return *m_toolRegistry; }
@@ -83,7 +92,10 @@ public:
     HotKeyMonitor *hotKeyMonitor() const { return m_hotKey.get(); }
 
 signals:
+    // A pet was loaded and is on screen.
     void petLoaded();
+    // A pet was loaded or unloaded, or an import finished: what the library shows may differ.
+    void activePetChanged();
 
 private:
     QCoro::Task<> showPet(PetPackage package);
@@ -118,7 +130,9 @@ private:
     std::unique_ptr<AppToolHost> m_toolHost;
     std::unique_ptr<ToolRegistry> m_toolRegistry;
     std::unique_ptr<AskCoordinator> m_ask;
+    std::unique_ptr<AppPreferencesHost> m_preferencesHost;
     std::unique_ptr<AppWindows> m_windows;
+    std::unique_ptr<WelcomeFlow> m_welcome;
     quint64 m_loadRequest = 0;
     bool m_terminated = false;
     bool m_firstFrameReported = false;

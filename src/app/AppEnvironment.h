@@ -10,6 +10,7 @@ class Clock;
 class FileRevealer;
 class GlobalHotKey;
 class KeyStore;
+class LoginItem;
 class PetLibrary;
 class RandomSource;
 class SettingsStore;
@@ -26,6 +27,8 @@ struct AppEnvironment {
     PetLibrary *library = nullptr;
     FileRevealer *fileRevealer = nullptr;
     WindowSystem *windowSystem = nullptr;
+    // The autostart entry behind "Launch at login"; without it the switch is off and disabled.
+    LoginItem *loginItem = nullptr;
     // Keys pressed anywhere on the desktop; without it the program has no hot key.
     GlobalHotKey *hotKeys = nullptr;
     // The microphone for spoken questions; without it only typed questions work.

@@ -6,8 +6,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-AppWindows::AppWindows(QObject *parent)
+AppWindows::AppWindows(PreferencesHost &host, QObject *parent)
     : QObject(parent)
+    , m_host(host)
 {
 }
 
@@ -22,7 +23,7 @@ void AppWindows::showPreferences(PreferencesSection section)
         if (section != PreferencesSection::Pet)
             m_preferencesWindow->setSection(section);
     } else {
-        m_preferencesWindow = new PreferencesWindow(section);
+        m_preferencesWindow = new PreferencesWindow(m_host, section);
         m_preferencesWindow->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_preferencesWindow, &QObject::destroyed, this, &AppWindows::releasePreferencesWindow);
         if (QScreen *screen = QGuiApplication::primaryScreen())

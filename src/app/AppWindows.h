@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRect>
 
+class PreferencesHost;
 class PreferencesWindow;
 
 // The preferences window: created when first asked for, reused while it is open, released when
@@ -14,7 +15,7 @@ class AppWindows : public QObject {
     Q_OBJECT
 
 public:
-    explicit AppWindows(QObject *parent = nullptr);
+    explicit AppWindows(PreferencesHost &host, QObject *parent = nullptr);
     ~AppWindows() override;
 
     // Opens the preferences at a section, or brings the open window forward (switching to the
@@ -25,5 +26,6 @@ public:
 private:
     void releasePreferencesWindow();
 
+    PreferencesHost &m_host;
     QPointer<PreferencesWindow> m_preferencesWindow;
 };

@@ -23,6 +23,7 @@
 #include "platform/linux/X11GlobalHotKey.h"
 #include "platform/linux/X11ScreenCapturer.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/XdgAutostartLoginItem.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsStore.h"
 
@@ -56,6 +57,7 @@ int launch(int argc, char **argv)
     DialogAlertPresenter alerts;
     DesktopFileRevealer fileRevealer;
     X11WindowSystem windowSystem;
+    XdgAutostartLoginItem loginItem { QString::fromLatin1(applicationId) };
     X11GlobalHotKey hotKeys;
     // Under Wayland only the desktop's screenshot portal sees other programs' windows.
     std::unique_ptr<ScreenCapturer> screenCapturer;
@@ -79,6 +81,7 @@ int launch(int argc, char **argv)
     environment.library->removeStaleStaging(); // what an earlier run left when it died mid-import
     environment.fileRevealer = &fileRevealer;
     environment.windowSystem = &windowSystem;
+    environment.loginItem = &loginItem;
     environment.hotKeys = &hotKeys;
     environment.audioInput = &microphone;
     environment.toolPlatform.screenCapturer = screenCapturer.get();

@@ -33,4 +33,13 @@ public:
     virtual QCoro::Task<bool> add(QString account, QByteArray data) = 0;
     // Removes the item; succeeds when there was none.
     virtual QCoro::Task<bool> remove(QString account) = 0;
+
+    // Why the last failed write or removal failed, in the store's words; empty when it gave none.
+    QString lastFailure() const { return m_lastFailure; }
+
+protected:
+    void setLastFailure(QString text) { m_lastFailure = std::move(text); }
+
+private:
+    QString m_lastFailure;
 };

@@ -2,25 +2,36 @@
 
 #include "preferences/PreferencesSection.h"
 
+#include <QHash>
 #include <QWidget>
 
+class PreferencesHost;
 class QLabel;
 class QListWidget;
+class QStackedWidget;
 
-// The preferences window: a sidebar of sections and the selected section's pane. The panes are
-// still to come; each shows its title and what it will hold.
+// The preferences window: a sidebar of sections and the selected section's pane under its title
+// and subtitle. Each pane is built the first time its section is shown, from the settings as they
+// are then; every control writes its setting at once.
 class PreferencesWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PreferencesWindow(PreferencesSection section, QWidget *parent = nullptr);
+    explicit PreferencesWindow(PreferencesHost &host, PreferencesSection section, QWidget *parent = nullptr);
 
     void setSection(PreferencesSection section);
     PreferencesSection section() const { return m_section; }
 
 private:
+    QWidget *buildSidebar();
+    QWidget *createPane(PreferencesSection section);
+    QWidget *placeholderPane(PreferencesSection section);
+
+    PreferencesHost &m_host;
     PreferencesSection m_section = PreferencesSection::Pet;
-    QListWidget *m_sidebar = nullptr;
+    QListWidget *m_sections = nullptr;
     QLabel *m_title = nullptr;
     QLabel *m_subtitle = nullptr;
+    QStackedWidget *m_panes = nullptr;
+    QHash<PreferencesSection, QWidget *> m_built;
 };

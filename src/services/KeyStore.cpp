@@ -37,6 +37,7 @@ QCoro::Task<> KeyStore::load()
         result = co_await m_secrets->read(account);
     if (!self)
         co_return;
+    m_keyringMissing = result.status == SecretStore::Status::Unavailable;
     if (result.status == SecretStore::Status::Ok) {
         m_fromEnvironment = false;
         setCachedKey(decodeKey(result.data));
@@ -106,6 +107,7 @@ QCoro::Task<bool> KeyStore::write(QString text)
 QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
 {
     QPointer<KeyStore> self(this);
+    m_lastFailure.clear();
     const QString trimmed = value ? value->trimmed() : QString();
     if (!trimmed.isEmpty()) {
         const bool written = co_await write(trimmed);
@@ -114,6 +116,7 @@ QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
         if (!written) {
             // A refused write (a cancelled unlock prompt, a broken service) changes nothing: the
             // key the user had stays in the keyring and in memory.
+            m_lastFailure = failureReason();
             Log::line(QStringLiteral("KeyStore: keychain write failed; key not saved"));
             co_return false;
         }
@@ -127,6 +130,8 @@ QCoro::Task<bool> KeyStore::setGroqAPIKey(std::optional<QString> value)
         removed = co_await m_secrets->remove(account);
     if (!self)
         co_return false;
+    if (!removed)
+        m_lastFailure = failureReason();
     m_settings.remove(SettingsKeys::groqAPIKey);
     m_fromEnvironment = false;
     setCachedKey(std::nullopt);
@@ -163,6 +168,12 @@ QCoro::Task<std::optional<QString>> KeyStore::migrateFromDefaultsIfNeeded()
         Log::line(QStringLiteral("KeyStore: keychain migration failed; leaving the existing key in place"));
     }
     co_return trimmed;
+}
+
+QString KeyStore::failureReason() const
+{
+    const QString reason = m_secrets ? m_secrets->lastFailure().trimmed() : QString();
+    return reason.isEmpty() ? QStringLiteral("The keyring gave no reason.") : reason;
 }
 
 void KeyStore::setCachedKey(std::optional<QString> key)

@@ -44,6 +44,10 @@ public:
     bool hasKey() const { return m_key.has_value(); }
     // True when the key came from the environment because no keyring exists.
     bool isFromEnvironment() const { return m_fromEnvironment; }
+    // True when the last read found no secret service on this desktop at all.
+    bool isKeyringMissing() const { return m_keyringMissing; }
+    // The keyring's reason for the last change setGroqAPIKey() could not make; empty after a success.
+    QString lastFailure() const { return m_lastFailure; }
 
     // Trims the value; stores it, or deletes the item when it is absent or blank, and then removes
     // the older copy from the settings. A write the keyring refuses changes nothing, neither the
@@ -63,12 +67,15 @@ private:
     static QCoro::Task<> waitUntilLoaded(QPointer<KeyStore> store);
     QCoro::Task<bool> write(QString text);
     void setCachedKey(std::optional<QString> key);
+    QString failureReason() const;
 
     // The keyring may be torn down while an operation waits on it; what follows then fails.
     QPointer<SecretStore> m_secrets;
     SettingsStore &m_settings;
     std::optional<QString> m_key;
+    QString m_lastFailure;
     bool m_fromEnvironment = false;
+    bool m_keyringMissing = false;
     bool m_loading = false;
     bool m_loaded = false;
 };

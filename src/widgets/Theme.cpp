@@ -4,7 +4,7 @@
 #include <QPalette>
 #include <QWidget>
 
-QFont Theme::font(int pointSize, QFont::Weight weight)
+QFont Theme::font(int pixelSize, QFont::Weight weight)
 {
     static const QString family = [] {
         const QString inter = QStringLiteral("Inter");
@@ -13,7 +13,8 @@ QFont Theme::font(int pointSize, QFont::Weight weight)
         return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     }();
     QFont font(family);
-    font.setPointSize(pointSize);
+    // The type scale is in device-independent pixels, like every other length.
+    font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
 }

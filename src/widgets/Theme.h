@@ -53,8 +53,8 @@ inline constexpr int blur = 24;
 inline constexpr int offsetY = 6;
 }
 
-// Inter when it is installed, else the desktop's sans-serif, at a point size.
-QFont font(int pointSize, QFont::Weight weight = QFont::Normal);
+// Inter when it is installed, else the desktop's sans-serif, at a size in pixels.
+QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 // Gives a window the light palette, whatever the desktop's theme.
 void applyLightPalette(QWidget *window);
 }

@@ -7,7 +7,6 @@
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "petwindow/SpeechBubbleView.h"
-#include "preferences/PreferencesWindow.h"
 #include "services/HotKeyMonitor.h"
 #include "settings/SettingsKeys.h"
 #include "userdata/CharacterStore.h"
@@ -292,24 +291,6 @@ private slots:
         app.coordinator->setPetShown(false);
         QTRY_VERIFY(!app.pet().isShown());
         QVERIFY(!app.pet().behavior().engine().isTickerActive() && !app.coordinator->idleChatter().isWatching());
-    }
-
-    void preferencesWindowIsReusedUntilClosed()
-    {
-        AppHarness app(m_env);
-        app.coordinator->windows().showPreferences(PreferencesSection::Reminders);
-        QPointer<PreferencesWindow> window = app.coordinator->windows().preferencesWindow();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(window->section(), PreferencesSection::Reminders);
-        // Asking for the pet section brings the same window forward on its current pane.
-        app.coordinator->windows().showPreferences(PreferencesSection::Pet);
-        QCOMPARE(app.coordinator->windows().preferencesWindow(), window.data());
-        QCOMPARE(window->section(), PreferencesSection::Reminders);
-        app.coordinator->windows().showPreferences(PreferencesSection::Advanced);
-        QCOMPARE(window->section(), PreferencesSection::Advanced);
-        window->close();
-        QTRY_VERIFY(!window);
-        QVERIFY(!app.coordinator->windows().preferencesWindow());
     }
 };
 

@@ -39,7 +39,7 @@ const QString kUnreadable
     = "spritesheet.webp could not be decoded. The file may be corrupted or use an unsupported format.";
 }
 
-// The coordinator on a real display: launch, the choice of pet, load failures, seeding, scale,
+// The coordinator on a real display: launch, the choice of pet, load failures, seeding,
 // rows played for clicks and drags, and what is saved at quit.
 class TestAppCoordinator : public QObject {
     Q_OBJECT
@@ -221,19 +221,6 @@ private slots:
         toggle()->trigger();
         QTRY_VERIFY(app.pet().isShown());
         QCOMPARE(toggle()->text(), QString("Hide Pet"));
-    }
-
-    void scaleChangeKeepsTheWindowCentre()
-    {
-        App app(m_env);
-        app.settings.setLastPosition(QPointF(400, 300));
-        app.launch();
-        QWidget *window = app.pet().window().window();
-        QTRY_VERIFY(window->isVisible());
-        const QPoint centre = window->geometry().center();
-        app.coordinator->setScale(1.0);
-        QCOMPARE(window->size(), QSize(192, 208));
-        QVERIFY((window->geometry().center() - centre).manhattanLength() <= 2);
     }
 
     void handEditedPositionsOutOfRangeAreIgnored()

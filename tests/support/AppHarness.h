@@ -6,7 +6,9 @@
 #include "platform/FileRevealer.h"
 #include "platform/UrlOpener.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/XdgAutostartLoginItem.h"
 #include "services/KeyStore.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include "support/AwaitTask.h"
@@ -46,8 +48,12 @@ struct AppHarness {
         environment.fileRevealer = &revealer;
         environment.windowSystem = &windowSystem;
         environment.hotKeys = &hotKeys;
+        environment.loginItem = &loginItem;
         environment.toolPlatform.urlOpener = &urlOpener;
         environment.notesFilePath = env->home() + "/notes.json";
+        // The welcome counts as seen unless the test stored otherwise.
+        if (!settings.contains(SettingsKeys::hasCompletedOnboarding.name))
+            settings.setValue(SettingsKeys::hasCompletedOnboarding, true);
         coordinator = std::make_unique<AppCoordinator>(environment);
     }
     static PetLibrary::Locations locations(TestEnvironment *env, const QString &bundled)
@@ -76,6 +82,8 @@ struct AppHarness {
     NoUrlOpener urlOpener;
     X11WindowSystem windowSystem;
     FakeGlobalHotKey hotKeys;
+    // The real entry, in the test's private config folder.
+    XdgAutostartLoginItem loginItem { QStringLiteral("app.tamsel.Tamsel") };
     AppEnvironment environment;
     std::unique_ptr<AppCoordinator> coordinator;
 };

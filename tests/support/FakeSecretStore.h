@@ -24,7 +24,8 @@ public:
     QPointer<QTimer> gate;
     QHash<QString, QByteArray> items;
     bool available = true;
-    bool failWrites = false; // update and add fail
+    bool failWrites = false; // update and add fail, giving refusal as their reason
+    QString refusal = QStringLiteral("The unlock prompt was dismissed.");
     bool corruptReads = false; // reads return different data than stored
     int updateCalls = 0;
     int addCalls = 0;
@@ -59,8 +60,10 @@ public:
         const bool passed = co_await passGate();
         if (!passed)
             co_return false;
-        if (!available || failWrites)
+        if (!available || failWrites) {
+            setLastFailure(available ? refusal : QStringLiteral("No keyring."));
             co_return false;
+        }
         items.insert(account, data);
         co_return true;
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
 #include <QObject>
 #include <QProcess>
 
@@ -9,9 +12,15 @@
 // private home, its log collected.
 class RunningProgram : public QObject {
 public:
-    // `environment` entries are added to the test's own environment.
+    // `environment` entries are added to the test's own environment. The welcome counts as seen
+    // unless the test stored otherwise.
     bool start(const QStringList &environment = {})
     {
+        {
+            SettingsStore settings(SettingsStore::defaultFilePath());
+            if (!settings.contains(SettingsKeys::hasCompletedOnboarding.name))
+                settings.setValue(SettingsKeys::hasCompletedOnboarding, true);
+        }
         QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
         variables.remove(QStringLiteral("QT_QPA_PLATFORM"));
         for (const QString &entry : environment)

@@ -39,6 +39,11 @@ template<typename JobType> JobPtr<JobType> makeJob(const QString &service, const
     return job;
 }
 
+QString noService()
+{
+    return QStringLiteral("No Secret Service keyring is running in this session.");
+}
+
 QCoro::Task<QKeychain::Error> run(QKeychain::Job *job)
 {
     job->start();
@@ -96,20 +101,34 @@ QCoro::Task<bool> KeychainSecretStore::add(QString account, QByteArray data)
 {
     QPointer<KeychainSecretStore> self(this);
     const bool available = co_await secretServiceAvailable();
-    if (!available || !self)
+    if (!self)
         co_return false;
+    if (!available) {
+        setLastFailure(noService());
+        co_return false;
+    }
     auto job = makeJob<QKeychain::WritePasswordJob>(m_service, account);
     job->setTextData(QString::fromUtf8(data));
-    co_return co_await run(job.get()) == QKeychain::NoError;
+    const QKeychain::Error error = co_await run(job.get());
+    if (error != QKeychain::NoError && self)
+        setLastFailure(job->errorString());
+    co_return error == QKeychain::NoError;
 }
 
 QCoro::Task<bool> KeychainSecretStore::remove(QString account)
 {
     QPointer<KeychainSecretStore> self(this);
     const bool available = co_await secretServiceAvailable();
-    if (!available || !self)
+    if (!self)
         co_return false;
+    if (!available) {
+        setLastFailure(noService());
+        co_return false;
+    }
     auto job = makeJob<QKeychain::DeletePasswordJob>(m_service, account);
     const QKeychain::Error error = co_await run(job.get());
-    co_return error == QKeychain::NoError || error == QKeychain::EntryNotFound;
+    const bool removed = error == QKeychain::NoError || error == QKeychain::EntryNotFound;
+    if (!removed && self)
+        setLastFailure(job->errorString());
+    co_return removed;
 }
