@@ -28,6 +28,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QTimer>
@@ -159,11 +160,19 @@ private slots:
             QCoreApplication::processEvents();
         };
 
+        // The one worker is busy until the gate opens, so both decodes wait for it.
+        QThreadPool *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QSemaphore gate;
+        pool->start([&gate] { gate.acquire(); });
         app.coordinator->loadPet(fox.value());
         // The pet on screen stays while the new one is decoded.
         QCOMPARE(app.pet().package().id(), QString("tamsel"));
         app.coordinator->loadPet(owl.value());
+        gate.release();
         settle();
+        pool->setMaxThreadCount(threads);
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(app.pet().package().id(), QString("owl"));
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("owl"));
