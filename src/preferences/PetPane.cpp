@@ -237,6 +237,8 @@ QWidget *PetPane::buildRow(const PetPackage &package, bool active)
                             .arg(Theme::Surface::window.name()));
     more->setAccessibleName(QStringLiteral("More for ") + name);
     auto *menu = new QMenu(more);
+    // A pop-up is a window of its own and would otherwise take the desktop's palette.
+    Theme::applyLightPalette(menu);
     menu->addAction(QStringLiteral("Switch to ") + name, this, [this, package] { m_host.loadPet(package); })
         ->setEnabled(!active);
     menu->addAction(QStringLiteral("Delete ") + name, this, [this, package] { m_host.confirmAndDeletePet(package); });
