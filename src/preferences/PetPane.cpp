@@ -148,8 +148,10 @@ void PetPane::refresh()
     m_frameSize->setVisible(decoder != nullptr);
     m_columns->setVisible(decoder != nullptr);
 
-    if (m_library)
+    if (m_library) {
+        m_library->hide();
         m_library->deleteLater();
+    }
     m_thumbnailViews.clear();
     m_library = buildLibrary(library);
     m_column->insertWidget(1, m_library);
