@@ -148,8 +148,10 @@ void PetPane::refresh()
     m_frameSize->setVisible(decoder != nullptr);
     m_columns->setVisible(decoder != nullptr);
 
-    if (m_library)
+    if (m_library) {
+        m_library->hide();
         m_library->deleteLater();
+    }
     m_thumbnailViews.clear();
     m_library = buildLibrary(library);
     m_column->insertWidget(1, m_library);
@@ -237,6 +239,8 @@ QWidget *PetPane::buildRow(const PetPackage &package, bool active)
                             .arg(Theme::Surface::window.name()));
     more->setAccessibleName(QStringLiteral("More for ") + name);
     auto *menu = new QMenu(more);
+    // A pop-up is a window of its own and would otherwise take the desktop's palette.
+    Theme::applyLightPalette(menu);
     menu->addAction(QStringLiteral("Switch to ") + name, this, [this, package] { m_host.loadPet(package); })
         ->setEnabled(!active);
     menu->addAction(QStringLiteral("Delete ") + name, this, [this, package] { m_host.confirmAndDeletePet(package); });

@@ -25,6 +25,8 @@ ChoiceMenu::ChoiceMenu(const QStringList &options, QWidget *parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_Hover);
     view()->setFont(font());
+    // The list pops up in a window of its own, which would otherwise take the desktop's palette.
+    Theme::applyLightPalette(view());
 }
 
 QSize ChoiceMenu::sizeHint() const

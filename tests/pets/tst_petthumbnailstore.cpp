@@ -112,6 +112,7 @@ private slots:
 
         QVERIFY(store.thumbnail(atlas, 192, 208).isNull());
         QVERIFY(store.thumbnail(atlas, 192, 208).isNull());
+        store.prewarm(QList<PetThumbnailStore::Request> { { atlas, 192, 208 }, { atlas, 192, 208 } });
         QVERIFY(store.isInFlight(atlas));
         QTRY_COMPARE(gated.calls->load(), 1);
 
@@ -128,38 +129,6 @@ private slots:
         QCOMPARE(store.inFlightCount(), 0);
         QThreadPool::globalInstance()->waitForDone();
         QCOMPARE(gated.calls->load(), 1);
-    }
-
-    void prewarmStartsOneTaskPerPath()
-    {
-        GatedMaker gated;
-        PetThumbnailStore store(gated.maker());
-        QSignalSpy changed(&store, &PetThumbnailStore::thumbsChanged);
-        const QString big = path(QStringLiteral("spritesheet.webp"));
-        const QString small = path(QStringLiteral("small.png"));
-        store.prewarm(QList<PetThumbnailStore::Request> { { big, 192, 208 }, { small, 64, 48 }, { big, 192, 208 } });
-        QCOMPARE(store.inFlightCount(), 2);
-        QVERIFY(store.thumbnail(small, 64, 48).isNull());
-        gated.open();
-        QTRY_COMPARE(changed.count(), 2);
-        QCOMPARE(gated.calls->load(), 2);
-        QCOMPARE(store.thumbnail(small, 64, 48).size(), QSize(64, 48));
-        QCOMPARE(store.thumbnail(big, 192, 208).size(), QSize(118, 128));
-    }
-
-    void prewarmTakesPackages()
-    {
-        PetThumbnailStore store;
-        QSignalSpy changed(&store, &PetThumbnailStore::thumbsChanged);
-        PetPackage package;
-        package.manifest.frameWidth = 64;
-        package.manifest.frameHeight = 48;
-        package.manifest.spritesheetFileName = QStringLiteral("small.png");
-        package.folderPath = m_dir.path();
-        QCOMPARE(PetThumbnailStore::atlasPath(package), path(QStringLiteral("small.png")));
-        store.prewarm(QList<PetPackage> { package });
-        QVERIFY(changed.wait(10000));
-        QCOMPARE(store.thumbs().value(path(QStringLiteral("small.png"))).size(), QSize(64, 48));
     }
 
     void failureLeavesNoEntryAndTheNextCallTriesAgain()

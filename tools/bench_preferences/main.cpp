@@ -39,6 +39,8 @@ public:
         , m_settings(settings)
     {
         const QList<PetPackage> pets = library.loadLibrary();
+        if (pets.isEmpty())
+            return;
         m_active = pets.constFirst();
         m_decoder = SpriteSheetDecoder::create(
             m_active.manifest, QDir(m_active.folderPath).filePath(m_active.manifest.spritesheetFileName))
@@ -48,7 +50,10 @@ public:
     SettingsStore &settings() const override { return m_settings; }
     QList<PetPackage> library() const override { return m_library.loadLibrary(); }
     std::optional<QString> bundledPetID() const override { return std::nullopt; }
-    std::optional<QString> activePetID() const override { return m_active.id(); }
+    std::optional<QString> activePetID() const override
+    {
+        return m_decoder ? std::optional<QString>(m_active.id()) : std::nullopt;
+    }
     QString displayName(const PetPackage &package) const override { return package.manifest.displayName; }
     std::shared_ptr<SpriteSheetDecoder> activeDecoder() const override { return m_decoder; }
     void loadPet(const PetPackage &) override { }
@@ -141,7 +146,7 @@ int main(int argc, char **argv)
         palette.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xE4));
         QApplication::setPalette(palette);
     }
-    const int pets = std::max(1, parser.value(QStringLiteral("pets")).toInt());
+    const int pets = std::max(0, parser.value(QStringLiteral("pets")).toInt());
     const int openings = std::max(1, parser.value(QStringLiteral("openings")).toInt());
 
     QTemporaryDir home;
