@@ -8,7 +8,6 @@
 #include "petwindow/SpeechBubbleController.h"
 #include "petwindow/SpeechBubbleView.h"
 #include "preferences/PreferencesWindow.h"
-#include "services/HotKeyMonitor.h"
 #include "settings/SettingsKeys.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "userdata/ReminderScheduler.h"
@@ -21,7 +20,8 @@
 #include <QWidget>
 
 // The coordinator obeying the behaviour engine on a real display: the rows it hands the engine,
-// strolls moving the window, gestures cancelling them, the idle check and the hot key.
+// strolls moving the window, gestures cancelling them and the idle check (the hot key: see
+// tst_gui_portalhotkey).
 class TestAppBehavior : public QObject {
     Q_OBJECT
 
@@ -228,23 +228,6 @@ private slots:
         app.settings.setValue(SettingsKeys::chatterEnabled, false);
         check(3600);
         QCOMPARE(said, 3);
-    }
-
-    void hotKeyTogglesTheAskPrompt()
-    {
-        AppHarness app(m_env);
-        app.launch();
-        QVERIFY(app.coordinator->hotKeyMonitor() && app.coordinator->hotKeyMonitor()->isRegistered());
-        QCOMPARE(app.hotKeys.held.size(), 1);
-        QCOMPARE(app.hotKeys.held.first().key, Qt::Key_K);
-        QCOMPARE(app.hotKeys.held.first().modifiers, Qt::KeyboardModifiers(Qt::MetaModifier));
-
-        app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
-        QVERIFY(app.coordinator->isAskPromptOpen());
-        app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
-        QVERIFY(!app.coordinator->isAskPromptOpen());
-        emit app.pet().window().spriteView()->ctrlDoubleClicked();
-        QVERIFY(app.coordinator->isAskPromptOpen());
     }
 
     void toolsActOnTheRunningPet()
