@@ -3,7 +3,9 @@
 # bus, Xvfb on a free display, openbox, picom (for real transparency), trayer (a system tray),
 # an unlocked gnome-keyring and PulseAudio with a pipe-source microphone (write s16le 16 kHz mono
 # PCM into $TEST_MIC_FIFO to speak into it). Everything started here is stopped on exit.
-# HEADLESS_SCREEN sets the screen size (default 1280x800x24).
+# HEADLESS_SCREEN sets the screen size (default 1280x800x24). HEADLESS_MONITORS=2 makes it one
+# 2560x800 screen split into two 1280x800 monitors side by side, A (primary) at the left and B at
+# the right, the way RandR describes several monitors on one X screen.
 set -uo pipefail
 if [ -z "${HEADLESS_SESSION_INNER:-}" ]; then
   export HEADLESS_SESSION_INNER=1
@@ -44,6 +46,7 @@ PY
 }
 # 1. X server on a free display
 exec {dfd}<> <(:)
+[ "${HEADLESS_MONITORS:-1}" = 2 ] && HEADLESS_SCREEN=2560x800x24
 Xvfb -displayfd $dfd -screen 0 "${HEADLESS_SCREEN:-1280x800x24}" -nolisten tcp +extension COMPOSITE >>"$WORK/log" 2>&1 &
 PIDS+=($!); export SESSION_XSERVER_PID=$!
 read -r -t 10 -u $dfd DNUM || die "Xvfb did not start"
@@ -73,6 +76,13 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=
 PIDS+=($!)
 waitfor "pulseaudio" pactl info
 pactl set-default-sink speaker && pactl set-default-source mic
-# 7. the command
+# 7. the monitors
+if [ "${HEADLESS_MONITORS:-1}" = 2 ]; then
+  # Set last: a program querying the screen's resources for the first time resets them.
+  xrandr --setmonitor A 1280/338x800/211+0+0 screen >>"$WORK/log" 2>&1 || die "xrandr failed"
+  xrandr --setmonitor B 1280/338x800/211+1280+0 none >>"$WORK/log" 2>&1 || die "xrandr failed"
+  xrandr --listmonitors | grep -q '^Monitors: 2' || die "the two monitors were not set up"
+fi
+# 8. the command
 "$@"
 exit $?

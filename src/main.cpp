@@ -11,6 +11,9 @@ constexpr const char *usage = "Usage: tamsel [options]\n"
                               "it shows the running pet and exits.\n"
                               "\n"
                               "Options:\n"
+                              "  --ask          Open the Ask prompt, or close it when it is open; starts Tamsel\n"
+                              "                 when it is not running. Bind a key to `tamsel --ask` where\n"
+                              "                 the desktop offers no global shortcut to Tamsel.\n"
                               "  -h, --help     Print this help and exit.\n"
                               "  -v, --version  Print the version and exit.\n"
                               "\n"
@@ -22,6 +25,7 @@ constexpr const char *usage = "Usage: tamsel [options]\n"
 // session bus.
 int main(int argc, char **argv)
 {
+    bool toggleAsk = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
@@ -32,6 +36,8 @@ int main(int argc, char **argv)
             std::fputs("tamsel " TAMSEL_VERSION "\n", stdout);
             return 0;
         }
+        if (argument == "--ask")
+            toggleAsk = true;
     }
-    return TamselDeskApp::launch(argc, argv);
+    return TamselDeskApp::launch(argc, argv, toggleAsk);
 }

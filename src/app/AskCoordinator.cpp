@@ -11,7 +11,6 @@
 #include "settings/SettingsStore.h"
 #include "userdata/CharacterStore.h"
 
-#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
@@ -95,7 +94,9 @@ void AskCoordinator::present()
         return;
     QWidget *petWindow = session->window().window();
     const QRect petFrame = petWindow->frameGeometry();
-    QScreen *screen = petWindow->screen() ? petWindow->screen() : QGuiApplication::primaryScreen();
+    // The screen holding the pet's centre: Qt's own idea of a window's screen can lag behind a
+    // drag onto another monitor.
+    QScreen *screen = session->window().screen();
     const QRect visible = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     const auto mode = m_env.settings->inputMode() == InputMode::Voice ? AskPromptWindowController::InputMode::voice
                                                                       : AskPromptWindowController::InputMode::text;

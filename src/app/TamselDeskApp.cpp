@@ -14,6 +14,7 @@
 #include "platform/linux/DialogAlertPresenter.h"
 #include "platform/linux/DisplayEnvironment.h"
 #include "platform/linux/KeychainSecretStore.h"
+#include "platform/linux/PortalGlobalHotKey.h"
 #include "platform/linux/PortalScreenCapturer.h"
 #include "platform/linux/QtAudioInput.h"
 #include "platform/linux/SessionSingleInstance.h"
@@ -28,11 +29,25 @@
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
+
+#include <memory>
+
+namespace {
+// Arguments by value: the coroutine outlives the timer's call that starts it.
+QCoro::Task<> launchCoordinator(QPointer<AppCoordinator> coordinator, bool toggleAsk)
+{
+    auto launched = coordinator->launch();
+    co_await std::move(launched);
+    if (coordinator && toggleAsk)
+        coordinator->toggleAskPrompt();
+}
+}
 
 namespace TamselDeskApp {
 
-int launch(int argc, char **argv)
+int launch(int argc, char **argv, bool toggleAsk)
 {
     DisplayEnvironment::prepare();
     SystemLog::install();
@@ -49,6 +64,8 @@ int launch(int argc, char **argv)
 
     // One copy per session: a later start asks this one to show its pet and leaves.
     SessionSingleInstance instance { QString::fromLatin1(applicationId) };
+    if (toggleAsk)
+        instance.setForwardedAction(QString::fromLatin1(toggleAskAction));
     if (!instance.claim())
         return 0;
 
@@ -58,7 +75,13 @@ int launch(int argc, char **argv)
     DesktopFileRevealer fileRevealer;
     X11WindowSystem windowSystem;
     XdgAutostartLoginItem loginItem { QString::fromLatin1(applicationId) };
-    X11GlobalHotKey hotKeys;
+    // An X11 grab through XWayland hears only keys typed into X11 windows; a Wayland session
+    // binds keys through the desktop's portal.
+    std::unique_ptr<GlobalHotKey> hotKeys;
+    if (PortalGlobalHotKey::isNeeded())
+        hotKeys = std::make_unique<PortalGlobalHotKey>();
+    else
+        hotKeys = std::make_unique<X11GlobalHotKey>();
     // Under Wayland only the desktop's screenshot portal sees other programs' windows.
     std::unique_ptr<ScreenCapturer> screenCapturer;
     if (PortalScreenCapturer::isNeeded())
@@ -82,7 +105,7 @@ int launch(int argc, char **argv)
     environment.fileRevealer = &fileRevealer;
     environment.windowSystem = &windowSystem;
     environment.loginItem = &loginItem;
-    environment.hotKeys = &hotKeys;
+    environment.hotKeys = hotKeys.get();
     environment.audioInput = &microphone;
     environment.toolPlatform.screenCapturer = screenCapturer.get();
     environment.toolPlatform.launcher = &launcher;
@@ -94,6 +117,10 @@ int launch(int argc, char **argv)
     // As the menu's Show Pet: shows a hidden pet, never hides a shown one.
     QObject::connect(&instance, &SingleInstance::activationRequested, &coordinator,
         [&coordinator] { coordinator.setPetShown(true); });
+    QObject::connect(&instance, &SingleInstance::actionRequested, &coordinator, [&coordinator](const QString &name) {
+        if (name == QLatin1String(toggleAskAction))
+            coordinator.toggleAskPrompt();
+    });
 
     // Signals and the end of the session take the same road as the Quit item. A session manager's
     // request to save is no end: another program may still cancel the logout. The session's real
@@ -106,7 +133,7 @@ int launch(int argc, char **argv)
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &coordinator, &AppCoordinator::terminate);
 
-    QTimer::singleShot(0, &coordinator, [&coordinator] { coordinator.launch(); });
+    QTimer::singleShot(0, &coordinator, [&coordinator, toggleAsk] { launchCoordinator(&coordinator, toggleAsk); });
 
     return QApplication::exec();
 }

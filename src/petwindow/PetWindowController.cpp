@@ -57,6 +57,11 @@ PetWindowController::PetWindowController(
         connect(m_windowSystem, &WindowSystem::stackingChanged, this, &PetWindowController::raiseIfCovered);
     }
 
+    // A monitor unplugged under the pet leaves it on no screen. Qt drops the screen before it
+    // tells, but the window system may still be rearranging windows: look once that is over.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this,
+        [this] { QTimer::singleShot(0, this, &PetWindowController::recoverIfOffscreen); });
+
     m_raiseCooldown.setSingleShot(true);
     m_raiseCooldown.setInterval(raiseCooldownMs);
     connect(&m_raiseCooldown, &QTimer::timeout, this, [this] {

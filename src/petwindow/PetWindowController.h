@@ -54,6 +54,7 @@ public:
 
     // Moves the window to the centre of the primary screen's available area when it overlaps
     // the available area of no screen (a display was disconnected, a saved position is stale).
+    // Runs by itself whenever a screen goes away.
     void recoverIfOffscreen();
 
     // The screen holding the window's centre, else the primary screen, else none.

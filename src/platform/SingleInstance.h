@@ -19,4 +19,6 @@ public:
 signals:
     // Someone started the program again while this copy runs.
     void activationRequested();
+    // Someone asked this copy to carry out one of its named actions ("toggle-ask").
+    void actionRequested(const QString &name);
 };

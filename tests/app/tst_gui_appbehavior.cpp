@@ -21,7 +21,8 @@
 #include <QWidget>
 
 // The coordinator obeying the behaviour engine on a real display: the rows it hands the engine,
-// strolls moving the window, gestures cancelling them, the idle check and the hot key.
+// strolls moving the window, gestures cancelling them and the idle check (the hot key: see
+// tst_gui_portalhotkey).
 class TestAppBehavior : public QObject {
     Q_OBJECT
 

@@ -135,6 +135,26 @@ private slots:
         QVERIFY(next.waitForFinished(10000));
         QCOMPARE(next.exitCode(), 0);
     }
+
+    // What a desktop's own shortcut bound to `tamsel --ask` does: the first press starts Tamsel
+    // with the prompt open, the next closes the prompt of the running copy and leaves.
+    void askOptionTogglesThePromptStartingTamselWhenNeeded()
+    {
+        const auto promptShown = [] {
+            return !DesktopProbe::xdotool({ "search", "--onlyvisible", "--name", "Ask Tamsel" }).isEmpty();
+        };
+        QProcess first;
+        start(first, {}, { "--ask" });
+        QTRY_VERIFY_WITH_TIMEOUT(promptShown(), 15000);
+        QProcess second;
+        start(second, {}, { "--ask" });
+        QVERIFY(second.waitForFinished(2000));
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!promptShown(), 5000);
+        QCOMPARE(first.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(10000));
+    }
 };
 
 TAMSEL_TEST_MAIN(TestSingleInstance)

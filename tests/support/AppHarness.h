@@ -31,10 +31,11 @@ public:
     bool open(const QUrl &) override { return true; }
 };
 
-// The coordinator built from fakes (clock, random source, keyring, alerts, hot keys) in the test's
-// private home, on the real window system.
+// The coordinator built from fakes (clock, random source, keyring, alerts, hot keys unless others
+// are given) in the test's private home, on the real window system.
 struct AppHarness {
-    AppHarness(TestEnvironment *env, const QString &bundledFolder = QStringLiteral(":/BundledPet"))
+    AppHarness(TestEnvironment *env, const QString &bundledFolder = QStringLiteral(":/BundledPet"),
+        GlobalHotKey *otherHotKeys = nullptr)
         : settings(env->settingsFilePath())
         , keyStore(secrets, settings)
         , library(locations(env, bundledFolder))
@@ -47,7 +48,7 @@ struct AppHarness {
         environment.library = &library;
         environment.fileRevealer = &revealer;
         environment.windowSystem = &windowSystem;
-        environment.hotKeys = &hotKeys;
+        environment.hotKeys = otherHotKeys ? otherHotKeys : &hotKeys;
         environment.loginItem = &loginItem;
         environment.toolPlatform.urlOpener = &urlOpener;
         environment.notesFilePath = env->home() + "/notes.json";

@@ -68,6 +68,11 @@ void SessionSingleInstance::Activate(const QVariantMap &)
     emit activationRequested();
 }
 
+void SessionSingleInstance::ActivateAction(const QString &name, const QVariantList &, const QVariantMap &)
+{
+    emit actionRequested(name);
+}
+
 SessionSingleInstance::Outcome SessionSingleInstance::claimBusName()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -117,12 +122,18 @@ SessionSingleInstance::Outcome SessionSingleInstance::claimLockFile()
 
 void SessionSingleInstance::activateRunningCopy()
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        m_applicationId, objectPath(m_applicationId), applicationInterface, QStringLiteral("Activate"));
+    const bool action = !m_forwardedAction.isEmpty();
+    QDBusMessage call = QDBusMessage::createMethodCall(m_applicationId, objectPath(m_applicationId),
+        applicationInterface, action ? QStringLiteral("ActivateAction") : QStringLiteral("Activate"));
+    if (action)
+        call << m_forwardedAction << QVariantList();
     call << QVariantMap();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, activationTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage)
         Log::line(QStringLiteral("SingleInstance activation failed: %1").arg(reply.errorMessage()));
+    else if (action)
+        Log::line(
+            QStringLiteral("Tamsel is already running; it was asked to carry out \"%1\".").arg(m_forwardedAction));
     else
         Log::line(QStringLiteral("Tamsel is already running; it was asked to show its pet."));
 }

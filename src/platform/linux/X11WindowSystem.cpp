@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QMetaObject>
+#include <QScreen>
 #include <QWindow>
 
 #include <xcb/shape.h>
@@ -171,6 +172,16 @@ bool X11WindowSystem::moveWindow(QWindow *window, QPoint topLeft)
     // every time; a walking pet moves 60 times a second.
     if (!m_connection || !window || !window->handle() || !window->isVisible())
         return false;
+    // Qt's coordinates are in points, the server's in device pixels. Qt scales each screen about
+    // its own top-left corner, which keeps its place.
+    const qreal ratio = window->devicePixelRatio();
+    if (ratio != 1.0) {
+        const QScreen *screen = QGuiApplication::screenAt(topLeft);
+        if (!screen)
+            screen = window->screen();
+        const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
+        topLeft = origin + (QPointF(topLeft - origin) * ratio).toPoint();
+    }
     // The protocol reads these as signed 16-bit values.
     const uint32_t values[] = { static_cast<uint32_t>(topLeft.x()), static_cast<uint32_t>(topLeft.y()) };
     xcb_configure_window(
