@@ -138,19 +138,19 @@ LoginItem *AppPreferencesHost::loginItem() const
     return m_coordinator.environment().loginItem;
 }
 
-AlertPresenter &AppPreferencesHost::alerts() const
+AlertPresenter *AppPreferencesHost::alerts() const
 {
-    return *m_coordinator.environment().alerts;
+    return m_coordinator.environment().alerts;
 }
 
-KeyStore &AppPreferencesHost::keyStore() const
+KeyStore *AppPreferencesHost::keyStore() const
 {
-    return *m_coordinator.environment().keyStore;
+    return m_coordinator.environment().keyStore;
 }
 
-GroqClient &AppPreferencesHost::groqClient() const
+GroqClient *AppPreferencesHost::groqClient() const
 {
-    return m_coordinator.ask().client();
+    return &m_coordinator.ask().client();
 }
 
 QString AppPreferencesHost::libraryFolder() const

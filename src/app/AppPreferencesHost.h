@@ -35,9 +35,9 @@ public:
     QString rowName(const QString &petID, qint64 row) const override;
     void setListedInTaskbar(bool listed) override;
     LoginItem *loginItem() const override;
-    AlertPresenter &alerts() const override;
-    KeyStore &keyStore() const override;
-    GroqClient &groqClient() const override;
+    AlertPresenter *alerts() const override;
+    KeyStore *keyStore() const override;
+    GroqClient *groqClient() const override;
     QString libraryFolder() const override;
     void revealLibraryFolder() override;
 

@@ -49,7 +49,8 @@ AdvancedPane::AdvancedPane(PreferencesHost &host, QWidget *parent)
     system->addRow(QStringLiteral("Show in taskbar"), QStringLiteral("Useful for switching with Alt-Tab."), taskbar);
     column->addWidget(system);
 
-    column->addWidget(new GroqCard(host.keyStore(), host.settings(), host.groqClient(), host.alerts()));
+    if (host.keyStore() && host.groqClient() && host.alerts())
+        column->addWidget(new GroqCard(*host.keyStore(), host.settings(), *host.groqClient(), *host.alerts()));
 
     m_library = new Card(QStringLiteral("Library"), SymbolIcon::icon(SymbolIcon::Symbol::stack, Theme::Accent::base));
     m_library->setObjectName(QStringLiteral("libraryCard"));
@@ -84,5 +85,6 @@ void AdvancedPane::onLaunchAtLoginToggled(bool enabled)
     alert.style = AlertPresenter::Style::Warning;
     alert.title = QStringLiteral("Couldn't set Tamsel to launch at login");
     alert.informativeText = change.failureReason;
-    m_host.alerts().present(alert);
+    if (AlertPresenter *alerts = m_host.alerts())
+        alerts->present(alert);
 }

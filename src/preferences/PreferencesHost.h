@@ -63,9 +63,11 @@ public:
     virtual void setListedInTaskbar(bool listed) = 0;
     // The program's autostart entry; null when this desktop offers none.
     virtual LoginItem *loginItem() const = 0;
-    virtual AlertPresenter &alerts() const = 0;
-    virtual KeyStore &keyStore() const = 0;
-    virtual GroqClient &groqClient() const = 0;
+    // The keyring, the Groq client and the alerts behind the Groq card; a host without them (a
+    // benchmark, say) gives null and the pane shows no card.
+    virtual AlertPresenter *alerts() const = 0;
+    virtual KeyStore *keyStore() const = 0;
+    virtual GroqClient *groqClient() const = 0;
     // The folder every imported pet lives in.
     virtual QString libraryFolder() const = 0;
     virtual void revealLibraryFolder() = 0;

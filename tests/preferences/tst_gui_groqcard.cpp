@@ -124,6 +124,10 @@ private slots:
     void aKeyFromTheEnvironmentCannotBeCleared()
     {
         qputenv("GROQ_API_KEY", "gsk_fromenv9876");
+        {
+            Fixture withKeyring(m_server->baseURL(), m_env, false);
+            QVERIFY(!withKeyring.keys.hasKey()); // a keyring exists, so the environment is not read
+        }
         Fixture f(m_server->baseURL(), m_env, false);
         f.secrets.available = false;
         awaitTask(f.keys.load());

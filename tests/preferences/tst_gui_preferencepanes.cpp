@@ -1,6 +1,8 @@
 #include "app/AppWindows.h"
+#include "app/WelcomeFlow.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "preferences/PreferencesWindow.h"
+#include "preferences/WelcomeWindow.h"
 #include "settings/SettingsKeys.h"
 #include "userdata/PetAnimationMapStore.h"
 #include "widgets/ChoiceMenu.h"
@@ -10,7 +12,9 @@
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
 
-// The Behavior and Advanced panes in the real preferences window of a running coordinator.
+// The Behavior and Advanced panes in the real preferences window of a running coordinator, and the
+// welcome window: once, after the first launch that shows a pet; replayed on request over the
+// preferences; "Open Preferences" bringing them back once it has gone.
 class TestPreferencePanes : public QObject {
     Q_OBJECT
 
@@ -23,6 +27,12 @@ public:
 private:
     TestEnvironment *m_env;
 
+    void storeWelcomeNotSeen()
+    {
+        SettingsStore settings(m_env->settingsFilePath());
+        settings.setValue(SettingsKeys::hasCompletedOnboarding, false);
+    }
+
     template<typename T> static T *find(AppHarness &app, PreferencesSection section, const char *name)
     {
         app.coordinator->windows().showPreferences(section);
@@ -31,6 +41,50 @@ private:
 
 private slots:
     void init() { m_env->reset(); }
+
+    void showsOnceAfterTheFirstLaunchThatShowsAPet()
+    {
+        storeWelcomeNotSeen();
+        {
+            AppHarness noPets(m_env, m_env->home() + "/no such folder");
+            noPets.launch();
+            QCoreApplication::processEvents();
+            QVERIFY(!noPets.coordinator->welcome().window());
+            QVERIFY(!noPets.settings.value(SettingsKeys::hasCompletedOnboarding));
+        }
+        {
+            AppHarness app(m_env);
+            app.launch();
+            QTRY_VERIFY(app.coordinator->welcome().window() && app.coordinator->welcome().window()->isVisible());
+            QVERIFY(app.settings.value(SettingsKeys::hasCompletedOnboarding));
+            app.settings.flush();
+        }
+        AppHarness again(m_env);
+        again.launch();
+        QCoreApplication::processEvents();
+        QVERIFY(!again.coordinator->welcome().window());
+    }
+
+    void replayHidesThePreferencesUntilOpenPreferences()
+    {
+        AppHarness app(m_env);
+        app.launch();
+        AppWindows &windows = app.coordinator->windows();
+        windows.showPreferences(PreferencesSection::Advanced);
+        QPointer<PreferencesWindow> preferences = windows.preferencesWindow();
+        QTRY_VERIFY(preferences->isVisible());
+
+        app.coordinator->replayWelcome();
+        QPointer<WelcomeWindow> welcome = app.coordinator->welcome().window();
+        QVERIFY(welcome && welcome->isVisible());
+        QVERIFY(preferences && !preferences->isVisible());
+
+        // Return picks "Open Preferences": the welcome goes, then the same window comes back.
+        QTest::keyClick(welcome, Qt::Key_Return);
+        QTRY_VERIFY(!welcome);
+        QTRY_VERIFY(preferences && preferences->isVisible());
+        QCOMPARE(preferences->section(), PreferencesSection::Advanced);
+    }
 
     void clickMenuOffersOnlyNamedRows()
     {

@@ -143,24 +143,6 @@ private slots:
         QCOMPARE(secrets.addCalls, 0);
     }
 
-    void environmentKeyOnlyWithoutAnyKeyring()
-    {
-        SettingsStore settings(m_env->settingsFilePath());
-        qputenv("GROQ_API_KEY", QByteArrayLiteral(" gsk_env "));
-        FakeSecretStore working;
-        KeyStore withKeyring(working, settings);
-        awaitTask(withKeyring.load());
-        QVERIFY(!withKeyring.hasKey()); // a keyring exists, so the environment is not consulted
-
-        FakeSecretStore missing;
-        missing.available = false;
-        KeyStore withoutKeyring(missing, settings);
-        awaitTask(withoutKeyring.load());
-        QCOMPARE(withoutKeyring.groqAPIKey(), std::optional<QString>(QStringLiteral("gsk_env")));
-        QVERIFY(withoutKeyring.isFromEnvironment());
-        qunsetenv("GROQ_API_KEY");
-    }
-
     void realKeyringRoundTrip()
     {
         if (!awaitTask(KeychainSecretStore::secretServiceAvailable()))

@@ -69,6 +69,14 @@ public:
     void restartBehavior() override { }
     void replayWelcome() override { }
     bool openUrl(const QUrl &) override { return false; }
+    QString rowName(const QString &, qint64) const override { return {}; }
+    void setListedInTaskbar(bool) override { }
+    LoginItem *loginItem() const override { return nullptr; }
+    AlertPresenter *alerts() const override { return nullptr; }
+    KeyStore *keyStore() const override { return nullptr; }
+    GroqClient *groqClient() const override { return nullptr; }
+    QString libraryFolder() const override { return {}; }
+    void revealLibraryFolder() override { }
 
 private:
     PetLibrary &m_library;
