@@ -6,6 +6,7 @@
 #include "petwindow/SpeechBubbleView.h"
 
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QPainterPath>
 #include <QScreen>
 
@@ -126,11 +127,14 @@ private slots:
     {
         m_bubble->show("Hi", 5s);
         QVERIFY(m_bubble->view());
-        QCOMPARE(m_bubble->view()->size(), QSize(80, 40));
+        // One line of the bubble's font, whichever font the desktop has.
+        const int height = int(
+            SpeechBubbleLayout::bubbleSize({ 0, QFontMetricsF(SpeechBubbleView::bubbleFont()).height() }).height());
+        QCOMPARE(m_bubble->view()->size(), QSize(80, height));
         QCOMPARE(m_bubble->view()->text(), "Hi");
         // Above the pet, centred on it.
         const QRect pet = m_pet->geometry();
-        QCOMPARE(m_bubble->view()->geometry(), QRect(pet.x() + 10, pet.y() - 46, 80, 40));
+        QCOMPARE(m_bubble->view()->geometry(), QRect(pet.x() + 10, pet.y() - 6 - height, 80, height));
         QCOMPARE(m_bubble->view()->tailDirection(), Tail::Down);
 
         m_bubble->show("A rather long line that the pet says, which cannot possibly fit on a single line of the "
