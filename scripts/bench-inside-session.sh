@@ -24,7 +24,8 @@ measure() {
   local name=$1; shift
   local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
   mkdir -p "$home/config/tamsel"
-  printf '[General]\n' > "$home/config/tamsel/tamsel.conf"
+  # Not a first launch: no welcome window.
+  printf '[General]\ntam.hasCompletedOnboarding=true\n' > "$home/config/tamsel/tamsel.conf"
   for setting in "$@"; do printf '%s\n' "$setting" >> "$home/config/tamsel/tamsel.conf"; done
   HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data TAMSEL_REPORT_FIRST_FRAME=1 \
     "$exe" 2> "$home/log" &
@@ -53,7 +54,7 @@ measure_wander() {
   local window=$(( seconds > 60 ? seconds : 60 ))
   local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
   mkdir -p "$home/config/tamsel"
-  printf '[General]\ntam.behaviorMode=wander\ntam.lastPositionX=0\ntam.lastPositionY=300\n' \
+  printf '[General]\ntam.hasCompletedOnboarding=true\ntam.behaviorMode=wander\ntam.lastPositionX=0\ntam.lastPositionY=300\n' \
     > "$home/config/tamsel/tamsel.conf"
   HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$exe" 2> "$home/log" &
   local pid=$! win=""
@@ -86,7 +87,7 @@ measure_wander() {
 measure_ask() {
   local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
   mkdir -p "$home/config/tamsel"
-  printf '[General]\ntam.behaviorMode=still\n' > "$home/config/tamsel/tamsel.conf"
+  printf '[General]\ntam.hasCompletedOnboarding=true\ntam.behaviorMode=still\n' > "$home/config/tamsel/tamsel.conf"
   HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$exe" 2> "$home/log" &
   local pid=$!
   for _ in $(seq 50); do pet_window >/dev/null && break; sleep 0.1; done

@@ -92,14 +92,6 @@ QCoro::Task<> AppCoordinator::launch()
     m_env.keyStore->startLoading();
 
     ModelGuard::enforceToolCapableModel(*m_env.settings);
-    m_reminderScheduler = std::make_unique<ReminderScheduler>(
-        *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
-    m_reminderScheduler->start();
-    m_tray = std::make_unique<TrayMenu>();
-    connectTray();
-    // Before anything below can put up an alert: the prompt works while one is open.
-    registerHotKey();
-
     PetSeeding::seedBundledPetDefaults(*m_env.settings, *m_env.library, *m_animationMapStore, *m_characterStore);
     const QList<PetPackage> installed = m_env.library->loadLibrary();
     const QString selected = m_env.settings->value(SettingsKeys::selectedPetID);
@@ -112,8 +104,21 @@ QCoro::Task<> AppCoordinator::launch()
         first = *bundled;
     else if (!installed.isEmpty())
         first = installed.constFirst();
+    // The first pet's atlas is decoded on a worker while the tray and the hot key are set up.
+    std::optional<QCoro::Task<SpriteSheetDecoder::Created>> decoding;
+    if (first)
+        decoding = decodeAtlas(*first);
+
+    m_reminderScheduler = std::make_unique<ReminderScheduler>(
+        *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
+    m_reminderScheduler->start();
+    m_tray = std::make_unique<TrayMenu>();
+    connectTray();
+    // Before anything below can put up an alert: the prompt works while one is open.
+    registerHotKey();
+
     if (first) {
-        auto loading = showPet(*first);
+        auto loading = showPet(*first, std::move(decoding));
         co_await std::move(loading);
     } else {
         auto offering = m_libraryFlows.offerNimboImport();
@@ -157,12 +162,13 @@ void AppCoordinator::loadPet(const PetPackage &package)
     auto loading = showPet(package);
 }
 
-QCoro::Task<> AppCoordinator::showPet(PetPackage package)
+QCoro::Task<> AppCoordinator::showPet(
+    PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started)
 {
     QPointer<AppCoordinator> self(this);
     // A later load, or a teardown meanwhile, makes this one stale.
     const quint64 request = ++m_loadRequest;
-    auto decoding = decodeAtlas(package);
+    auto decoding = started ? std::move(*started) : decodeAtlas(package);
     auto decoded = co_await std::move(decoding);
     if (!self || request != m_loadRequest)
         co_return;

@@ -98,7 +98,9 @@ signals:
     void activePetChanged();
 
 private:
-    QCoro::Task<> showPet(PetPackage package);
+    // Shows the pet once its atlas is decoded; started is a decode already under way.
+    QCoro::Task<> showPet(
+        PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started = std::nullopt);
     static QCoro::Task<SpriteSheetDecoder::Created> decodeAtlas(const PetPackage &package);
     // Shows the decoded pet in place of the current one, or says why it cannot be shown.
     std::optional<QString> show(const PetPackage &package, SpriteSheetDecoder::Created decoder);
