@@ -202,7 +202,8 @@ bool AnimationsPane::canGenerateRow(qint64 row) const
 
 std::optional<qint64> AnimationsPane::editingChatter() const
 {
-    return m_sheet ? std::optional<qint64>(m_sheet->row()) : std::nullopt;
+    // A closed sheet is deleted on the next turn of the event loop.
+    return m_sheet && m_sheet->isVisible() ? std::optional<qint64>(m_sheet->row()) : std::nullopt;
 }
 
 void AnimationsPane::refresh()
