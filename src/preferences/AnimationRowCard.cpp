@@ -22,6 +22,7 @@ namespace {
 using SymbolIcon::Symbol;
 
 constexpr int previewSize = 64;
+constexpr int firstLineLength = 44;
 
 QLabel *captionLabel(QWidget *parent, const QColor &ink)
 {
@@ -96,7 +97,7 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     m_details->setObjectName(QStringLiteral("rowDetails"));
     m_details->setTextFormat(Qt::PlainText);
     m_details->setMinimumWidth(1);
-    detailLine->addWidget(m_details, 1);
+    detailLine->addWidget(m_details);
     m_addLines = new QPushButton(QStringLiteral("Add chat lines"), content);
     m_addLines->setObjectName(QStringLiteral("addChatLinesLink"));
     m_addLines->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
@@ -186,7 +187,11 @@ void AnimationRowCard::updateTexts()
     QString details = QString::number(frames) + (frames == 1 ? QStringLiteral(" frame") : QStringLiteral(" frames"));
     const QStringList &lines = m_mapping.chatter;
     if (!lines.isEmpty()) {
-        details += QStringLiteral(" · “") + lines.first() + QStringLiteral("”");
+        // A long line would widen the card; the whole line is in the tool tip.
+        const QString first = lines.first().size() > firstLineLength
+            ? lines.first().left(firstLineLength - 1) + QStringLiteral("…")
+            : lines.first();
+        details += QStringLiteral(" · “") + first + QStringLiteral("”");
         if (lines.size() > 1)
             details += QStringLiteral(" · +") + QString::number(lines.size() - 1) + QStringLiteral(" more");
     }

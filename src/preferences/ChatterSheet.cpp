@@ -103,6 +103,8 @@ ChatterSheet::ChatterSheet(qint64 row, Actions actions, QWidget *parent)
                                 .arg(Theme::Radius::control)
                                 .arg(Theme::Ink::primary.name(), Theme::Accent::base.name()));
     column->addWidget(m_editor, 1);
+    // The sheet opens to write in; Esc still reaches the sheet, the editor has no use for it.
+    setFocusProxy(m_editor);
     auto *note = inkLabel(QStringLiteral("One line per row · the pet picks one at random when this animation plays."),
         Theme::TypeSize::caption, QFont::Normal, Theme::Ink::secondary, panel);
     note->setWordWrap(true);
