@@ -175,6 +175,14 @@ QString AnimationRowCard::statusText(const AnimationMapping &mapping)
     return QString::number(lines) + (lines == 1 ? QStringLiteral(" line") : QStringLiteral(" lines"));
 }
 
+void AnimationRowCard::flushPendingName()
+{
+    if (m_nameSave->isActive()) {
+        m_nameSave->stop();
+        saveName();
+    }
+}
+
 void AnimationRowCard::saveName()
 {
     if (m_name->text() != m_mapping.name)

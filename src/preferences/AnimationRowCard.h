@@ -39,6 +39,8 @@ public:
     // Shows the stored mapping; a name the user is typing is left alone.
     void setMapping(const AnimationMapping &mapping);
     void setState(bool canGenerate, bool busy);
+    // Saves a name still waiting for the pause after the last keystroke.
+    void flushPendingName();
 
     // "Unnamed", "Silent", "1 line", "3 lines".
     static QString statusText(const AnimationMapping &mapping);

@@ -60,8 +60,16 @@ AnimationsPane::AnimationsPane(Context context, QWidget *parent)
 
 AnimationsPane::~AnimationsPane()
 {
-    // The sheet lives on the window, which may outlast the pane.
-    delete m_sheet;
+    // Closing the window keeps what was typed in the last half second; nothing here needs to
+    // redraw any more.
+    disconnect(&m_context.maps, nullptr, this, nullptr);
+    for (AnimationRowCard *card : std::as_const(m_cards))
+        card->flushPendingName();
+    if (m_sheet) {
+        m_sheet->save();
+        // The sheet lives on the window, which may outlast the pane.
+        delete m_sheet;
+    }
 }
 
 void AnimationsPane::buildEmptyState()
@@ -206,18 +214,25 @@ std::optional<qint64> AnimationsPane::editingChatter() const
     return m_sheet && m_sheet->isVisible() ? std::optional<qint64>(m_sheet->row()) : std::nullopt;
 }
 
+bool AnimationsPane::isWriting(qint64 row) const
+{
+    // A batch writes only the rows that have a name.
+    return m_rowBusy.contains(row)
+        || (m_batchBusy && m_context.petID && !TextTrim::isBlank(m_context.maps.mapping(*m_context.petID, row).name));
+}
+
 void AnimationsPane::refresh()
 {
     if (!m_context.petID)
         return;
     for (auto it = m_cards.begin(); it != m_cards.end(); ++it) {
         it.value()->setMapping(m_context.maps.mapping(*m_context.petID, it.key()));
-        it.value()->setState(canGenerateRow(it.key()), m_rowBusy.contains(it.key()) || m_batchBusy);
+        it.value()->setState(canGenerateRow(it.key()), isWriting(it.key()));
     }
     if (m_sheet) {
         const qint64 row = m_sheet->row();
         m_sheet->setMapping(m_context.maps.mapping(*m_context.petID, row));
-        m_sheet->setState(canGenerateRow(row), m_rowBusy.contains(row) || m_batchBusy);
+        m_sheet->setState(canGenerateRow(row), isWriting(row));
     }
     refreshGate();
 }
@@ -287,7 +302,7 @@ void AnimationsPane::openChatterSheet(qint64 row)
     };
     m_sheet = new ChatterSheet(row, std::move(actions), window());
     m_sheet->setMapping(m_context.maps.mapping(*m_context.petID, row));
-    m_sheet->setState(canGenerateRow(row), m_rowBusy.contains(row) || m_batchBusy);
+    m_sheet->setState(canGenerateRow(row), isWriting(row));
     m_sheet->show();
     m_sheet->raise();
     m_sheet->setFocus(Qt::OtherFocusReason);

@@ -85,6 +85,7 @@ private:
     QWidget *buildGenerateBar();
     QWidget *buildMovementCard();
     void refresh();
+    bool isWriting(qint64 row) const;
     void refreshGate();
     void confirmGenerateAll();
     void saveMapping(qint64 row, const AnimationMapping &mapping);

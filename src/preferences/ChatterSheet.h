@@ -37,6 +37,8 @@ public:
     void setState(bool canGenerate, bool busy);
     // Saves what is pending and closes the sheet.
     void finish();
+    // Saves what is pending now, without waiting for the pause.
+    void save();
 
 signals:
     void closed();
@@ -47,7 +49,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void save();
     void updateCount();
 
     qint64 m_row;

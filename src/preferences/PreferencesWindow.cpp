@@ -89,6 +89,16 @@ PreferencesWindow::PreferencesWindow(PreferencesHost &host, PreferencesSection s
         if (row >= 0 && row < PreferencesSections::all().size())
             setSection(PreferencesSections::all().at(row));
     });
+    // The Animations pane is made for one pet: another pet gets a new one.
+    connect(&host, &PreferencesHost::activePetChanged, this, [this] {
+        QWidget *built = m_built.take(PreferencesSection::Animations);
+        if (!built)
+            return;
+        m_panes->removeWidget(built);
+        built->deleteLater();
+        if (m_section == PreferencesSection::Animations)
+            setSection(m_section);
+    });
     setSection(section);
     // Keyboard users start in the section list.
     m_sections->setFocus(Qt::OtherFocusReason);

@@ -193,6 +193,11 @@ private slots:
         fire(timer);
         QVERIFY(f.maps.maps().isEmpty());
         QCOMPARE(f.find<Chip>("rowStatusChip", f.card(1))->text(), "Unnamed");
+
+        // Closing the window keeps a name typed just before.
+        QTest::keyClicks(f.find<QLineEdit>("rowNameField", f.card(3)), "Hop");
+        f.pane.reset();
+        QCOMPARE(f.maps.mapping(pet, 3).name, "Hop");
     }
 
     void chatterSheetStoresTrimmedNonBlankLines()
