@@ -122,11 +122,61 @@ measure_ask() {
   rm -rf "$home"
 }
 
+# tray_window PET: the tray icon, the program's small visible window besides the pet.
+tray_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname tamsel 2>/dev/null); do
+    [ "$w" = "$1" ] && continue
+    local width; width=$(xdotool getwindowgeometry --shell "$w" | sed -n 's/^WIDTH=//p')
+    [ -n "$width" ] && [ "$width" -le 48 ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+
+# measure_preferences: opens the preferences from the tray menu on the Animations section (a
+# preview per row of the built-in pet), then the CPU with it open, then with the Window section
+# shown instead (the previews are built but hidden).
+measure_preferences() {
+  local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
+  mkdir -p "$home/config/tamsel"
+  printf '[General]\ntam.behaviorMode=still\n' > "$home/config/tamsel/tamsel.conf"
+  HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$exe" 2> "$home/log" &
+  local pid=$! pet="" tray="" prefs=""
+  for _ in $(seq 100); do pet=$(pet_window) && tray=$(tray_window "$pet") && break; sleep 0.1; done
+  sleep 2
+  # The tray menu opens at its top; two steps up (wrapping past "Quit Tamsel") is "Preferences…".
+  xdotool mousemove --window "$tray" 8 8 click 1
+  sleep 1
+  xdotool key --delay 100 Up Up Return
+  for _ in $(seq 50); do prefs=$(xdotool search --onlyvisible --name 'tamsel Preferences' | head -1) && [ -n "$prefs" ] && break; sleep 0.1; done
+  # Section rows are 34 px apart from y 91: Animations is the third, Window the fifth.
+  xdotool mousemove --window "$prefs" 80 $((91 + 2 * 34)) click 1
+  sleep 3
+  local before after
+  before=$(cpu_ticks $pid); sleep "$seconds"; after=$(cpu_ticks $pid)
+  awk -v n="animations pane" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" \
+    'BEGIN { printf "%-16s CPU %6.3f %% of one core (open, a preview per row)\n", n, 100*(a-b)/t/s }'
+  xdotool mousemove --window "$prefs" 80 $((91 + 4 * 34)) click 1
+  sleep 3
+  before=$(cpu_ticks $pid); sleep "$seconds"; after=$(cpu_ticks $pid)
+  awk -v n="window pane" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" \
+    'BEGIN { printf "%-16s CPU %6.3f %% of one core (Animations built, not shown)\n", n, 100*(a-b)/t/s }'
+  kill -TERM $pid; wait $pid
+  rm -rf "$home"
+}
+
+if [ -n "${BENCH_PREFERENCES_ONLY:-}" ]; then
+  measure "idle animation" "tam.behaviorMode=still"
+  measure_preferences
+  exit 0
+fi
+
 echo "Measuring over ${seconds}s each (after 5s warm-up):"
 measure "idle animation" "tam.behaviorMode=still"
 measure "hidden" "tam.behaviorMode=wander" "tam.startHidden=true"
 measure_wander
 measure_ask
+measure_preferences
 if [ -n "$preferences_bench" ]; then
   "$preferences_bench" --pets 20 --openings 5 | tail -1
 fi

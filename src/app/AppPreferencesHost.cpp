@@ -163,3 +163,19 @@ void AppPreferencesHost::revealLibraryFolder()
     if (FileRevealer *revealer = m_coordinator.environment().fileRevealer)
         revealer->reveal(libraryFolder());
 }
+
+PetAnimationMapStore &AppPreferencesHost::animationMapStore() const
+{
+    return m_coordinator.animationMapStore();
+}
+
+CharacterStore &AppPreferencesHost::characterStore() const
+{
+    return m_coordinator.characterStore();
+}
+
+void AppPreferencesHost::applyMovementInversion()
+{
+    if (PetSession *session = m_coordinator.session())
+        session->refreshRows();
+}

@@ -41,6 +41,10 @@ public:
     QString libraryFolder() const override;
     void revealLibraryFolder() override;
 
+    PetAnimationMapStore &animationMapStore() const override;
+    CharacterStore &characterStore() const override;
+    void applyMovementInversion() override;
+
 private:
     AppCoordinator &m_coordinator;
 };

@@ -49,8 +49,12 @@ BehaviorEngine::~BehaviorEngine() = default;
 
 void BehaviorEngine::setMovementRows(std::optional<qint64> right, std::optional<qint64> left)
 {
+    const bool turned = right != m_moveRightRow || left != m_moveLeftRow;
     m_moveRightRow = right;
     m_moveLeftRow = left;
+    // A pet walking in the old pose would keep running backwards until its next stroll.
+    if (turned && isStrolling())
+        emit rowPlayRequested(runRow(m_strollDirection), false);
 }
 
 void BehaviorEngine::restart()

@@ -30,6 +30,7 @@ void AnimationPreviewView::configure(
     m_frameCount = (m_decoder && m_row) ? std::max<qint64>(m_decoder->effectiveFrameCount(*m_row), 0) : 0;
     if (sourceChanged) {
         m_currentFrame = 0;
+        m_scaled.clear();
         update();
     }
     updateSubscription();
@@ -61,8 +62,9 @@ void AnimationPreviewView::advance()
     if (!m_live || m_frameCount <= 1)
         return;
     // A minimised or covered window is not exposed: nobody would see the step.
+    // Nor would they see a preview scrolled out of view or under a sheet.
     const QWindow *handle = window()->windowHandle();
-    if (!isVisible() || (handle && !handle->isExposed()))
+    if (!isVisible() || (handle && !handle->isExposed()) || visibleRegion().isEmpty())
         return;
     m_currentFrame = (m_currentFrame + 1) % m_frameCount;
     update();
@@ -72,14 +74,27 @@ void AnimationPreviewView::paintEvent(QPaintEvent *)
 {
     if (!m_decoder || !m_row || m_frameCount < 1 || rect().isEmpty())
         return;
-    const QImage frame = m_decoder->image(*m_row, m_currentFrame);
-    if (frame.isNull() || frame.width() < 1 || frame.height() < 1)
-        return;
-    const QSizeF fitted = QSizeF(frame.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
-    const QRectF target(QPointF((width() - fitted.width()) / 2.0, (height() - fitted.height()) / 2.0), fitted);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (pixels != m_scaledSize) {
+        m_scaled.clear();
+        m_scaledSize = pixels;
+    }
+    // Each frame is cropped and scaled once for this size; the loop then only copies pixels.
+    auto cached = m_scaled.constFind(m_currentFrame);
+    if (cached == m_scaled.constEnd()) {
+        const QImage frame = m_decoder->image(*m_row, m_currentFrame);
+        if (frame.isNull() || frame.width() < 1 || frame.height() < 1)
+            return;
+        QPixmap scaled = QPixmap::fromImage(frame.scaled(
+            frame.size().scaled(pixels, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        scaled.setDevicePixelRatio(ratio);
+        cached = m_scaled.insert(m_currentFrame, scaled);
+    }
+    const QPixmap &scaled = cached.value();
+    const QSizeF fitted = scaled.deviceIndependentSize();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(target, frame);
+    painter.drawPixmap(QPointF((width() - fitted.width()) / 2.0, (height() - fitted.height()) / 2.0), scaled);
 }
 
 void AnimationPreviewView::showEvent(QShowEvent *event)

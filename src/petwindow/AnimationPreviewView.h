@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -50,4 +52,7 @@ private:
     qint64 m_frameCount = 0;
     qint64 m_currentFrame = 0;
     bool m_subscribed = false;
+    // The row's frames scaled to m_scaledSize device pixels, by frame number.
+    QHash<qint64, QPixmap> m_scaled;
+    QSize m_scaledSize;
 };

@@ -12,9 +12,11 @@
 #include <optional>
 
 class AlertPresenter;
+class CharacterStore;
 class GroqClient;
 class KeyStore;
 class LoginItem;
+class PetAnimationMapStore;
 class SettingsStore;
 class SpriteSheetDecoder;
 
@@ -71,6 +73,13 @@ public:
     // The folder every imported pet lives in.
     virtual QString libraryFolder() const = 0;
     virtual void revealLibraryFolder() = 0;
+
+    // --- Animations pane ---
+    virtual PetAnimationMapStore &animationMapStore() const = 0;
+    virtual CharacterStore &characterStore() const = 0;
+    // The pet on screen re-reads which rows walk left and right from the stored inversion, and a
+    // stroll under way turns to the right row at once.
+    virtual void applyMovementInversion() = 0;
 
 signals:
     // Another pet was loaded, or the last one was unloaded, or the library changed.

@@ -3,6 +3,7 @@
 #include "platform/ApplicationIcon.h"
 #include "preferences/AboutPane.h"
 #include "preferences/AdvancedPane.h"
+#include "preferences/AnimationsPane.h"
 #include "preferences/BehaviorPane.h"
 #include "preferences/PetPane.h"
 #include "preferences/PreferencesHost.h"
@@ -87,6 +88,16 @@ PreferencesWindow::PreferencesWindow(PreferencesHost &host, PreferencesSection s
     connect(m_sections, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row < PreferencesSections::all().size())
             setSection(PreferencesSections::all().at(row));
+    });
+    // The Animations pane is made for one pet: another pet gets a new one.
+    connect(&host, &PreferencesHost::activePetChanged, this, [this] {
+        QWidget *built = m_built.take(PreferencesSection::Animations);
+        if (!built)
+            return;
+        m_panes->removeWidget(built);
+        built->deleteLater();
+        if (m_section == PreferencesSection::Animations)
+            setSection(m_section);
     });
     setSection(section);
     // Keyboard users start in the section list.
@@ -191,10 +202,20 @@ QWidget *PreferencesWindow::createPane(PreferencesSection section)
     case PreferencesSection::About: return new AboutPane(m_host, [this] { hide(); });
     case PreferencesSection::Behavior: return new BehaviorPane(m_host);
     case PreferencesSection::Advanced: return new AdvancedPane(m_host);
-    case PreferencesSection::Animations:
+    case PreferencesSection::Animations: return createAnimationsPane();
     case PreferencesSection::Reminders: return placeholderPane(section);
     }
     return placeholderPane(section);
+}
+
+QWidget *PreferencesWindow::createAnimationsPane()
+{
+    PreferencesHost *host = &m_host;
+    AnimationsPane::Context context { m_host.settings(), m_host.keyStore(), m_host.groqClient(), m_host.alerts(),
+        m_host.animationMapStore(), m_host.characterStore(), m_host.activePetID(), m_host.activeDecoder(),
+        m_host.bundledPetID().value_or(QString()), [this](PreferencesSection target) { setSection(target); },
+        [host] { host->applyMovementInversion(); } };
+    return new AnimationsPane(std::move(context));
 }
 
 QWidget *PreferencesWindow::placeholderPane(PreferencesSection section)

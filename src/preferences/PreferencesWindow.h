@@ -25,6 +25,7 @@ public:
 private:
     QWidget *buildSidebar();
     QWidget *createPane(PreferencesSection section);
+    QWidget *createAnimationsPane();
     QWidget *placeholderPane(PreferencesSection section);
 
     PreferencesHost &m_host;

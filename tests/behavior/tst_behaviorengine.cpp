@@ -253,6 +253,12 @@ private slots:
         rig.heartbeat(42, { 0.5, 0.3, 0.0 }); // exactly 8 points
         QVERIFY(rig.engine.isStrolling());
         QCOMPARE(rig.engine.strollTargetX(), 50.0);
+
+        // Swapping the walking rows turns a strolling pet at once, and only when they changed.
+        rig.played.clear();
+        rig.engine.setMovementRows(7, 6);
+        rig.engine.setMovementRows(7, 6);
+        QCOMPARE(rig.played, (QList<Play> { { 7, false } }));
     }
 
     void strollWalksAtConstantSpeedToItsTarget()

@@ -4,6 +4,10 @@
 #include "support/FrameAtlas.h"
 #include "support/TestMain.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
 class TestAnimationPreviewView : public QObject {
     Q_OBJECT
 
@@ -54,6 +58,27 @@ private slots:
         view.reset();
         QCOMPARE(ticker.subscriberCount(), 0);
         QVERIFY(!ticker.isRunning());
+    }
+
+    void holdsStillWhileScrolledOutOfView()
+    {
+        AnimationTicker ticker;
+        QScrollArea scroll;
+        auto *content = new QWidget;
+        auto *column = new QVBoxLayout(content);
+        column->addSpacing(2000);
+        auto *view = new AnimationPreviewView(content, &ticker);
+        view->configure(m_decoder, 1);
+        column->addWidget(view);
+        scroll.setWidget(content);
+        scroll.resize(200, 200);
+        scroll.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&scroll));
+        ticker.tick();
+        QCOMPARE(view->currentFrame(), 0);
+        scroll.verticalScrollBar()->setValue(scroll.verticalScrollBar()->maximum());
+        ticker.tick();
+        QCOMPARE(view->currentFrame(), 1);
     }
 
     void tickerForgetsDestroyedSubscribers()
