@@ -211,8 +211,18 @@ QWidget *PreferencesWindow::createPane(PreferencesSection section)
 QWidget *PreferencesWindow::createAnimationsPane()
 {
     PreferencesHost *host = &m_host;
-    AnimationsPane::Context context { m_host.settings(), m_host.keyStore(), m_host.groqClient(), m_host.alerts(),
-        m_host.animationMapStore(), m_host.characterStore(), m_host.activePetID(), m_host.activeDecoder(),
+    KeyStore *keys = m_host.keyStore();
+    GroqClient *client = m_host.groqClient();
+    AlertPresenter *alerts = m_host.alerts();
+    if (!keys || !client || !alerts) {
+        auto *pane = new QWidget;
+        auto *column = new QVBoxLayout(pane);
+        column->addWidget(new QLabel(QStringLiteral("Animations unavailable."), pane));
+        column->addStretch();
+        return pane;
+    }
+    AnimationsPane::Context context { m_host.settings(), *keys, *client, *alerts, m_host.animationMapStore(),
+        m_host.characterStore(), m_host.activePetID(), m_host.activeDecoder(),
         m_host.bundledPetID().value_or(QString()), [this](PreferencesSection target) { setSection(target); },
         [host] { host->applyMovementInversion(); } };
     return new AnimationsPane(std::move(context));

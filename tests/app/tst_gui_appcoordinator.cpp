@@ -1,3 +1,4 @@
+#include "app/AppWindows.h"
 #include "behavior/AnimationPlayer.h"
 #include "pets/PetLibrary.h"
 #include "petwindow/PetSpriteView.h"
@@ -6,6 +7,7 @@
 #include "petwindow/SpeechBubbleView.h"
 #include "platform/FileRevealer.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "preferences/PreferencesWindow.h"
 #include "services/KeyStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -26,6 +28,7 @@
 #include "support/ScriptedAlertPresenter.h"
 #include "support/TestMain.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QProcess>
 #include <QSemaphore>
@@ -315,6 +318,15 @@ private slots:
                 QVERIFY2(!state().contains("_NET_WM_STATE_SKIP_TASKBAR"), qPrintable(state()));
             else
                 QTRY_VERIFY2(state().contains("_NET_WM_STATE_SKIP_TASKBAR"), qPrintable(state()));
+
+            // The preferences' switch changes the listing of the running pet.
+            app.coordinator->windows().showPreferences(PreferencesSection::Advanced);
+            auto *toggle
+                = app.coordinator->windows().preferencesWindow()->findChild<QAbstractButton *>("showInTaskbarSwitch");
+            QVERIFY(toggle && toggle->isChecked() == listed);
+            toggle->click();
+            QCOMPARE(app.settings.value(SettingsKeys::showInTaskbar), !listed);
+            QTRY_COMPARE(state().contains("_NET_WM_STATE_SKIP_TASKBAR"), listed);
         }
     }
 
