@@ -163,3 +163,23 @@ void AppPreferencesHost::revealLibraryFolder()
     if (FileRevealer *revealer = m_coordinator.environment().fileRevealer)
         revealer->reveal(libraryFolder());
 }
+
+ReminderStore &AppPreferencesHost::reminderStore() const
+{
+    return m_coordinator.reminderStore();
+}
+
+CharacterStore &AppPreferencesHost::characterStore() const
+{
+    return m_coordinator.characterStore();
+}
+
+PetAnimationMapStore &AppPreferencesHost::animationMapStore() const
+{
+    return m_coordinator.animationMapStore();
+}
+
+Clock &AppPreferencesHost::clock() const
+{
+    return *m_coordinator.environment().clock;
+}

@@ -12,9 +12,13 @@
 #include <optional>
 
 class AlertPresenter;
+class CharacterStore;
+class Clock;
 class GroqClient;
 class KeyStore;
 class LoginItem;
+class PetAnimationMapStore;
+class ReminderStore;
 class SettingsStore;
 class SpriteSheetDecoder;
 
@@ -69,6 +73,13 @@ public:
     // The folder every imported pet lives in.
     virtual QString libraryFolder() const = 0;
     virtual void revealLibraryFolder() = 0;
+
+    // --- Reminders pane and character card ---
+    virtual ReminderStore &reminderStore() const = 0;
+    virtual CharacterStore &characterStore() const = 0;
+    virtual PetAnimationMapStore &animationMapStore() const = 0;
+    // The moment new reminders start from, and the clock delayed saves measure by.
+    virtual Clock &clock() const = 0;
 
 signals:
     // Another pet was loaded, or the last one was unloaded, or the library changed.

@@ -6,6 +6,7 @@
 #include "preferences/BehaviorPane.h"
 #include "preferences/PetPane.h"
 #include "preferences/PreferencesHost.h"
+#include "preferences/RemindersPane.h"
 #include "preferences/WindowPane.h"
 #include "widgets/EmptyState.h"
 #include "widgets/SymbolIcon.h"
@@ -191,8 +192,8 @@ QWidget *PreferencesWindow::createPane(PreferencesSection section)
     case PreferencesSection::About: return new AboutPane(m_host, [this] { hide(); });
     case PreferencesSection::Behavior: return new BehaviorPane(m_host);
     case PreferencesSection::Advanced: return new AdvancedPane(m_host);
-    case PreferencesSection::Animations:
-    case PreferencesSection::Reminders: return placeholderPane(section);
+    case PreferencesSection::Reminders: return new RemindersPane(m_host);
+    case PreferencesSection::Animations: return placeholderPane(section);
     }
     return placeholderPane(section);
 }
