@@ -23,13 +23,15 @@ ReminderForm::ReminderForm(PreferencesHost &host, Card &card, QObject *parent)
     m_title->setAccessibleName(QStringLiteral("Title"));
     m_title->setMinimumWidth(220);
     connect(m_title, &QLineEdit::textChanged, this, &ReminderForm::titleChanged);
+    connect(m_title, &QLineEdit::returnPressed, this, &ReminderForm::submitted);
     card.addRow(QStringLiteral("Title"), QString(), m_title);
 
     m_date = new QDateTimeEdit;
     m_date->setObjectName(QStringLiteral("reminderDateEdit"));
     m_date->setAccessibleName(QStringLiteral("Date and time"));
     m_date->setCalendarPopup(true);
-    m_date->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
+    m_date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
+        + QLocale().timeFormat(QLocale::ShortFormat).remove(QStringLiteral(":ss")));
     m_date->setFont(Theme::font(Theme::TypeSize::body));
     m_date->setMinimumHeight(32);
     card.addRow(QStringLiteral("Date and time"), QString(), m_date);

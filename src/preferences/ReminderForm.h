@@ -38,6 +38,8 @@ public:
 
 signals:
     void titleChanged(const QString &title);
+    // Return was pressed in the title field.
+    void submitted();
 
 private:
     void showCustomRow();

@@ -54,6 +54,7 @@ RemindersPane::RemindersPane(PreferencesHost &host, QWidget *parent)
     auto *addButton = new PrimaryButton(QStringLiteral("Add reminder"));
     addButton->setObjectName(QStringLiteral("addReminderButton"));
     connect(addButton, &QPushButton::clicked, this, &RemindersPane::addReminder);
+    connect(m_form, &ReminderForm::submitted, this, &RemindersPane::addReminder);
     auto *buttonRow = new QWidget;
     auto *buttonLine = new QHBoxLayout(buttonRow);
     buttonLine->setContentsMargins(0, Theme::Space::s, 0, 0);
