@@ -164,9 +164,9 @@ void AppPreferencesHost::revealLibraryFolder()
         revealer->reveal(libraryFolder());
 }
 
-PetAnimationMapStore &AppPreferencesHost::animationMapStore() const
+ReminderStore &AppPreferencesHost::reminderStore() const
 {
-    return m_coordinator.animationMapStore();
+    return m_coordinator.reminderStore();
 }
 
 CharacterStore &AppPreferencesHost::characterStore() const
@@ -174,8 +174,18 @@ CharacterStore &AppPreferencesHost::characterStore() const
     return m_coordinator.characterStore();
 }
 
+PetAnimationMapStore &AppPreferencesHost::animationMapStore() const
+{
+    return m_coordinator.animationMapStore();
+}
+
 void AppPreferencesHost::applyMovementInversion()
 {
     if (PetSession *session = m_coordinator.session())
         session->refreshRows();
+}
+
+Clock &AppPreferencesHost::clock() const
+{
+    return *m_coordinator.environment().clock;
 }

@@ -40,9 +40,10 @@ public:
     GroqClient *groqClient() const override;
     QString libraryFolder() const override;
     void revealLibraryFolder() override;
-
-    PetAnimationMapStore &animationMapStore() const override;
+    ReminderStore &reminderStore() const override;
     CharacterStore &characterStore() const override;
+    PetAnimationMapStore &animationMapStore() const override;
+    Clock &clock() const override;
     void applyMovementInversion() override;
 
 private:

@@ -1,6 +1,7 @@
 #include "preferences/BehaviorPane.h"
 
 #include "pets/SpriteSheetDecoder.h"
+#include "preferences/CharacterCard.h"
 #include "preferences/PreferencesHost.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -48,6 +49,7 @@ BehaviorPane::BehaviorPane(PreferencesHost &host, QWidget *parent)
     column->setSpacing(Theme::Space::l);
     auto *card = new Card;
     column->addWidget(card);
+    column->addWidget(new CharacterCard(host));
     column->addStretch();
 
     const QList<BehaviorMode> modes = SettingsEnums::allBehaviorModes();

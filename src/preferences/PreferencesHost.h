@@ -13,10 +13,12 @@
 
 class AlertPresenter;
 class CharacterStore;
+class Clock;
 class GroqClient;
 class KeyStore;
 class LoginItem;
 class PetAnimationMapStore;
+class ReminderStore;
 class SettingsStore;
 class SpriteSheetDecoder;
 
@@ -75,11 +77,16 @@ public:
     virtual void revealLibraryFolder() = 0;
 
     // --- Animations pane ---
-    virtual PetAnimationMapStore &animationMapStore() const = 0;
-    virtual CharacterStore &characterStore() const = 0;
     // The pet on screen re-reads which rows walk left and right from the stored inversion, and a
     // stroll under way turns to the right row at once.
     virtual void applyMovementInversion() = 0;
+
+    // --- Reminders pane, character card and Animations pane ---
+    virtual ReminderStore &reminderStore() const = 0;
+    virtual CharacterStore &characterStore() const = 0;
+    virtual PetAnimationMapStore &animationMapStore() const = 0;
+    // The moment new reminders start from, and the clock delayed saves measure by.
+    virtual Clock &clock() const = 0;
 
 signals:
     // Another pet was loaded, or the last one was unloaded, or the library changed.

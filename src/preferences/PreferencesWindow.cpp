@@ -7,6 +7,7 @@
 #include "preferences/BehaviorPane.h"
 #include "preferences/PetPane.h"
 #include "preferences/PreferencesHost.h"
+#include "preferences/RemindersPane.h"
 #include "preferences/WindowPane.h"
 #include "widgets/EmptyState.h"
 #include "widgets/SymbolIcon.h"
@@ -203,7 +204,7 @@ QWidget *PreferencesWindow::createPane(PreferencesSection section)
     case PreferencesSection::Behavior: return new BehaviorPane(m_host);
     case PreferencesSection::Advanced: return new AdvancedPane(m_host);
     case PreferencesSection::Animations: return createAnimationsPane();
-    case PreferencesSection::Reminders: return placeholderPane(section);
+    case PreferencesSection::Reminders: return new RemindersPane(m_host);
     }
     return placeholderPane(section);
 }

@@ -28,6 +28,9 @@ QString themeName(Symbol symbol)
     case Symbol::lock: return QStringLiteral("changes-prevent-symbolic");
     case Symbol::refresh: return QStringLiteral("view-refresh-symbolic");
     case Symbol::folder: return QStringLiteral("folder-symbolic");
+    case Symbol::person: return QStringLiteral("avatar-default-symbolic");
+    case Symbol::pencil: return QStringLiteral("document-edit-symbolic");
+    case Symbol::trash: return QStringLiteral("user-trash-symbolic");
     // No common theme has these; ours are always drawn.
     case Symbol::pawprint:
     case Symbol::wand:
@@ -306,6 +309,32 @@ void paint(QPainter &p, Symbol symbol, const QColor &colour)
         p.drawPath(head);
         break;
     }
+    case Symbol::person:
+        p.setBrush(colour);
+        p.drawEllipse(QPointF(10, 6.5), 3.5, 3.5);
+        p.drawChord(QRectF(3.5, 11.5, 13, 12), 0, 180 * 16);
+        break;
+    case Symbol::pencil: {
+        QPainterPath pencil;
+        pencil.moveTo(3.5, 16.5);
+        pencil.lineTo(4.5, 12.5);
+        pencil.lineTo(13, 4);
+        pencil.lineTo(16, 7);
+        pencil.lineTo(7.5, 15.5);
+        pencil.closeSubpath();
+        p.drawPath(pencil);
+        p.drawLine(QPointF(11, 6), QPointF(14, 9));
+        break;
+    }
+    case Symbol::trash:
+        p.drawLine(QPointF(3.5, 5.5), QPointF(16.5, 5.5));
+        p.drawLine(QPointF(8, 5.5), QPointF(8.5, 3));
+        p.drawLine(QPointF(8.5, 3), QPointF(11.5, 3));
+        p.drawLine(QPointF(11.5, 3), QPointF(12, 5.5));
+        p.drawRoundedRect(QRectF(5, 5.5, 10, 11.5), 1.5, 1.5);
+        p.drawLine(QPointF(8.5, 8.5), QPointF(8.5, 14));
+        p.drawLine(QPointF(11.5, 8.5), QPointF(11.5, 14));
+        break;
     }
 }
 }

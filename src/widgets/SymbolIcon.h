@@ -33,6 +33,9 @@ enum class Symbol {
     arrowsLeftRight,
     refresh,
     folder,
+    person,
+    pencil,
+    trash,
 };
 
 QIcon icon(Symbol symbol, const QColor &colour);

@@ -8,10 +8,14 @@
 #include "pets/PetLibrary.h"
 #include "pets/PetThumbnailStore.h"
 #include "pets/SpriteSheetDecoder.h"
+#include "platform/Clock.h"
 #include "preferences/PetPane.h"
 #include "preferences/PreferencesHost.h"
 #include "preferences/PreferencesWindow.h"
 #include "settings/SettingsStore.h"
+#include "userdata/CharacterStore.h"
+#include "userdata/PetAnimationMapStore.h"
+#include "userdata/ReminderStore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,6 +41,9 @@ public:
     BenchHost(PetLibrary &library, SettingsStore &settings)
         : m_library(library)
         , m_settings(settings)
+        , m_reminders(settings)
+        , m_characters(settings)
+        , m_maps(settings)
     {
         const QList<PetPackage> pets = library.loadLibrary();
         if (pets.isEmpty())
@@ -77,10 +84,18 @@ public:
     GroqClient *groqClient() const override { return nullptr; }
     QString libraryFolder() const override { return {}; }
     void revealLibraryFolder() override { }
+    void applyMovementInversion() override { }
+    ReminderStore &reminderStore() const override { return m_reminders; }
+    CharacterStore &characterStore() const override { return m_characters; }
+    PetAnimationMapStore &animationMapStore() const override { return m_maps; }
+    Clock &clock() const override { return Clock::system(); }
 
 private:
     PetLibrary &m_library;
     SettingsStore &m_settings;
+    mutable ReminderStore m_reminders;
+    mutable CharacterStore m_characters;
+    mutable PetAnimationMapStore m_maps;
     PetPackage m_active;
     std::shared_ptr<SpriteSheetDecoder> m_decoder;
 };
