@@ -52,7 +52,7 @@ QWidget *settingRow(const QString &label, const QString &hint, QWidget *control)
 CharacterCard::CharacterCard(PreferencesHost &host, QWidget *parent)
     : Card(QStringLiteral("Character"), SymbolIcon::icon(SymbolIcon::Symbol::person, Theme::Accent::base), parent)
     , m_host(host)
-    , m_enhancer(new PersonalityEnhancer(host.groqClient(), host.settings(), this))
+    , m_enhancer(host.groqClient() ? new PersonalityEnhancer(*host.groqClient(), host.settings(), this) : nullptr)
     , m_nameSave(new DelayedAction(
           host.clock(), textSaveDelayMs, [this] { saveName(); }, this))
     , m_personalitySave(new DelayedAction(
@@ -66,7 +66,8 @@ CharacterCard::CharacterCard(PreferencesHost &host, QWidget *parent)
     rebuild();
     connect(&host, &PreferencesHost::activePetChanged, this, &CharacterCard::rebuild);
     connect(&host.characterStore(), &CharacterStore::charactersChanged, this, &CharacterCard::refresh);
-    connect(&host.keyStore(), &KeyStore::keyChanged, this, &CharacterCard::updateEnhanceButton);
+    if (KeyStore *keys = host.keyStore())
+        connect(keys, &KeyStore::keyChanged, this, &CharacterCard::updateEnhanceButton);
 }
 
 void CharacterCard::rebuild()
@@ -205,7 +206,8 @@ void CharacterCard::updateEnhanceButton()
 {
     if (!m_enhance)
         return;
-    const bool hasKey = m_host.keyStore().hasKey();
+    // Without a keyring or a client (a host that lends none) there is nothing to enhance with.
+    const bool hasKey = m_enhancer && m_host.keyStore() && m_host.keyStore()->hasKey();
     m_enhance->setEnabled(hasKey && !m_enhancing);
     m_enhance->setText(m_enhancing ? QStringLiteral("Enhancing…") : QStringLiteral("Enhance"));
     m_enhance->setToolTip(hasKey ? QStringLiteral("Use Groq to expand your personality into a richer description.")
@@ -242,6 +244,8 @@ QCoro::Task<> CharacterCard::enhance()
         m_personalitySave->cancel();
         savePersonality();
     }
+    if (!m_enhancer)
+        co_return;
     const PetCharacter character = m_host.characterStore().character(petID);
     m_enhancing = true;
     m_enhanceError.clear();

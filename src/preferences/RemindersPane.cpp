@@ -209,6 +209,8 @@ void RemindersPane::confirmDelete(const Reminder &reminder)
     alert.title = QStringLiteral("Delete reminder?");
     alert.informativeText = QLatin1Char('"') + reminder.title + QStringLiteral("\" will be removed permanently.");
     alert.buttons = { QStringLiteral("Delete"), QStringLiteral("Cancel") };
-    if (m_host.alerts().present(alert) == 0)
+    // Nothing is deleted unasked, not even where no one could be asked.
+    AlertPresenter *alerts = m_host.alerts();
+    if (alerts && alerts->present(alert) == 0)
         m_host.reminderStore().remove(reminder.id);
 }
