@@ -7,6 +7,7 @@
 #include "app/BehaviorDirector.h"
 #include "app/PetSession.h"
 #include "app/WelcomeFlow.h"
+#include "behavior/AnimationPlayer.h"
 #include "behavior/IdleChatter.h"
 #include "behavior/SpeakingTime.h"
 #include "foundation/Log.h"
@@ -145,6 +146,7 @@ void AppCoordinator::terminate()
     m_idleChatter->setWatching(false);
     if (m_session) {
         m_session->behavior().setHeld(true);
+        m_session->player().stop();
         m_session->saveFrame();
     }
 }

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
 
 // The Groq card on screen, driven through its widgets against an in-memory keyring and the
@@ -46,6 +47,13 @@ private:
             if (withKey)
                 secrets.items.insert(KeyStore::account, "gsk_test_key_wxyz");
             awaitTask(keys.load());
+        }
+        ~Fixture()
+        {
+            // A request still out ends now, while the card and the client exist, so that no
+            // coroutine is left waiting for a reply the network manager would delete unanswered.
+            for (QNetworkReply *reply : network.findChildren<QNetworkReply *>())
+                reply->abort();
         }
         GroqCard &show()
         {
