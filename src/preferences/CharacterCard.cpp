@@ -22,12 +22,8 @@
 namespace {
 QLabel *inkLabel(const QString &text, int size, QFont::Weight weight, const QColor &ink)
 {
-    auto *label = new QLabel(text);
-    label->setFont(Theme::font(size, weight));
+    auto *label = Theme::label(text, size, weight, ink, nullptr);
     label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ink);
-    label->setPalette(palette);
     return label;
 }
 

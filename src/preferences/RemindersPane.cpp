@@ -26,11 +26,7 @@ using SymbolIcon::Symbol;
 
 QLabel *inkLabel(const QString &text, int size, QFont::Weight weight, const QColor &ink)
 {
-    auto *label = new QLabel(text);
-    label->setFont(Theme::font(size, weight));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ink);
-    label->setPalette(palette);
+    auto *label = Theme::label(text, size, weight, ink, nullptr);
     return label;
 }
 }

@@ -25,12 +25,8 @@ struct Feature {
 
 QLabel *textLabel(const QString &text, int size, QFont::Weight weight, const QColor &ink, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setFont(Theme::font(size, weight));
+    auto *label = Theme::label(text, size, weight, ink, parent);
     label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ink);
-    label->setPalette(palette);
     return label;
 }
 

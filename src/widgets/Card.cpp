@@ -11,11 +11,7 @@
 namespace {
 QLabel *inkLabel(const QString &text, int size, QFont::Weight weight, const QColor &ink, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setFont(Theme::font(size, weight));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ink);
-    label->setPalette(palette);
+    auto *label = Theme::label(text, size, weight, ink, parent);
     return label;
 }
 }

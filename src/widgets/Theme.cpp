@@ -1,6 +1,7 @@
 #include "widgets/Theme.h"
 
 #include <QFontDatabase>
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -39,4 +40,14 @@ void Theme::applyLightPalette(QWidget *window)
     }
     window->setPalette(palette);
     window->setFont(font(TypeSize::body));
+}
+
+QLabel *Theme::label(const QString &text, int pixelSize, QFont::Weight weight, const QColor &ink, QWidget *parent)
+{
+    auto *made = new QLabel(text, parent);
+    made->setFont(font(pixelSize, weight));
+    QPalette palette = made->palette();
+    palette.setColor(QPalette::WindowText, ink);
+    made->setPalette(palette);
+    return made;
 }

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 
+class QLabel;
 class QWidget;
 
 // Tamsel's look, defined once: colours, type sizes, radii and spacing that every window is built
@@ -55,6 +56,8 @@ inline constexpr int offsetY = 6;
 
 // Inter when it is installed, else the desktop's sans-serif, at a size in pixels.
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+// A label in the given type size, weight and ink; the one way text is styled in a pane.
+QLabel *label(const QString &text, int pixelSize, QFont::Weight weight, const QColor &ink, QWidget *parent = nullptr);
 // Gives a window the light palette, whatever the desktop's theme.
 void applyLightPalette(QWidget *window);
 }
