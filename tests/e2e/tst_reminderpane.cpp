@@ -90,11 +90,14 @@ private slots:
         xdotool({ "key", "Return" });
 
         QTRY_VERIFY_WITH_TIMEOUT(!find("Tamsel speech bubble").isEmpty(), 15000);
-        const QByteArray stored
-            = QSettings(m_env->settingsFilePath(), QSettings::IniFormat).value("tam.reminders").toByteArray();
-        QVERIFY2(stored.contains("\"title\":\"Feed the fish\"") && stored.contains("\"repeats\":\"everyMinute\"")
-                && stored.contains("\"animationRow\":3") && stored.contains("\"lastFiredAt\""),
-            stored.constData());
+        // The program writes its settings in bursts, a moment after the change.
+        QByteArray stored;
+        const auto recorded = [&] {
+            stored = QSettings(m_env->settingsFilePath(), QSettings::IniFormat).value("tam.reminders").toByteArray();
+            return stored.contains("\"title\":\"Feed the fish\"") && stored.contains("\"repeats\":\"everyMinute\"")
+                && stored.contains("\"animationRow\":3") && stored.contains("\"lastFiredAt\"");
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(recorded(), stored.constData(), 5000);
     }
 };
 
