@@ -1,5 +1,6 @@
 #include "petwindow/PetSpriteView.h"
 
+#include "petwindow/FrameDamage.h"
 #include "platform/WindowSystem.h"
 
 #include <cmath>
@@ -25,13 +26,50 @@ void PetSpriteView::setFrame(const QImage &frame)
 {
     if (frame.cacheKey() == m_frame.cacheKey() && frame.isNull() == m_frame.isNull())
         return;
+    const QImage previousScaled = m_frame.isNull() || !isVisible() ? QImage() : scaledFrame();
     if (frame.isNull() || frame.format() == QImage::Format_ARGB32_Premultiplied)
         m_frame = frame;
     else
         m_frame = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    update();
+    updateChangedRegion(previousScaled);
     if (m_shape.update(m_frame))
         applyInputShape();
+}
+
+void PetSpriteView::updateChangedRegion(const QImage &previousScaled)
+{
+    // Hidden, the window is painted whole when it shows again.
+    if (!isVisible())
+        return;
+    if (previousScaled.isNull() || m_frame.isNull()) {
+        update();
+        return;
+    }
+    const QImage &next = scaledFrame();
+    const std::pair key(previousScaled.cacheKey(), next.cacheKey());
+    auto found = m_damage.constFind(key);
+    if (found == m_damage.constEnd()) {
+        if (m_damage.size() >= maxDamageRegions)
+            m_damage.clear();
+        found = m_damage.insert(key, toLogical(FrameDamage::between(previousScaled, next)));
+    }
+    if (!found->isEmpty())
+        update(*found);
+}
+
+QRegion PetSpriteView::toLogical(const QRegion &deviceRegion) const
+{
+    const qreal ratio = devicePixelRatioF();
+    if (qFuzzyCompare(ratio, 1.0))
+        return deviceRegion;
+    // Rounded outwards: a pixel only partly inside a changed tile is repainted too, with the same
+    // image, so nothing outside the changed tiles can differ.
+    QRegion logical;
+    for (const QRect &rect : deviceRegion) {
+        const QRectF scaled(rect.x() / ratio, rect.y() / ratio, rect.width() / ratio, rect.height() / ratio);
+        logical += scaled.toAlignedRect();
+    }
+    return logical;
 }
 
 void PetSpriteView::refreshInputShape()
@@ -66,6 +104,7 @@ void PetSpriteView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_scaledFrames.clear();
+    m_damage.clear();
     applyInputShape();
 }
 
@@ -91,7 +130,8 @@ void PetSpriteView::paintEvent(QPaintEvent *)
     if (m_frame.isNull())
         return;
     QPainter painter(this);
-    // The frame covers the whole window, so it replaces what was there.
+    // The frame covers the whole window, so it replaces what was there; the painter is clipped to
+    // the region that changed, usually a few tiles.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(rect(), scaledFrame());

@@ -3,10 +3,12 @@
 #include "behavior/AlphaInputShape.h"
 
 #include <optional>
+#include <utility>
 
 #include <QHash>
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
 
 class WindowSystem;
@@ -25,6 +27,7 @@ public:
     // Distance in points the mouse must travel from the press point before a press becomes a drag.
     static constexpr qreal tapThreshold = 6.0;
     static constexpr qsizetype maxScaledFrames = 64;
+    static constexpr qsizetype maxDamageRegions = 128;
 
     explicit PetSpriteView(WindowSystem *windowSystem, QWidget *parent = nullptr);
     ~PetSpriteView() override;
@@ -85,12 +88,18 @@ private:
     void finishDrag(bool asClick, int clickCount, Qt::KeyboardModifiers modifiers);
     void requestContextMenu(const QMouseEvent *event);
     void applyInputShape();
+    // Schedules the repaint from the frame shown so far to m_frame: only the tiles that differ.
+    void updateChangedRegion(const QImage &previousScaled);
+    QRegion toLogical(const QRegion &deviceRegion) const;
 
     QPointer<WindowSystem> m_windowSystem;
     QImage m_frame;
     // Frames already scaled to the window's size in device pixels, by the frame's cache key: a
     // looping row is scaled once, not on every paint.
     QHash<qint64, QImage> m_scaledFrames;
+    // What a step from one scaled frame to another repaints, in the view's coordinates, by the
+    // two frames' cache keys: computed once per pair, so a looping row compares its frames once.
+    QHash<std::pair<qint64, qint64>, QRegion> m_damage;
     AlphaInputShape m_shape;
     std::optional<Press> m_press;
     qreal m_lastDragScreenX = 0;
