@@ -26,9 +26,31 @@ bool AlphaInputShape::update(const QImage &frame)
             m_remembered.clear();
         m_remembered.insert(frame.cacheKey(), mask);
     }
-    const bool same = m_mask && m_mask->size == mask->size && m_mask->bits == mask->bits;
-    m_mask = std::move(mask);
+    if (!m_recent.isEmpty() && m_recent.constLast()->size != mask->size)
+        m_recent.clear();
+    m_recent.append(std::move(mask));
+    if (m_recent.size() > heldFrames)
+        m_recent.removeFirst();
+    std::shared_ptr<const Mask> shape = unionOfRecent();
+    // The held shape keeps its rectangles when nothing changed.
+    const bool same = m_mask && m_mask->size == shape->size && m_mask->bits == shape->bits;
+    if (!same)
+        m_mask = std::move(shape);
     return !same;
+}
+
+std::shared_ptr<const AlphaInputShape::Mask> AlphaInputShape::unionOfRecent() const
+{
+    const Mask &newest = *m_recent.constLast();
+    auto merged = std::make_shared<Mask>();
+    merged->size = newest.size;
+    merged->wordsPerRow = newest.wordsPerRow;
+    merged->bits = newest.bits;
+    for (const auto &mask : m_recent) {
+        for (size_t i = 0; i < merged->bits.size(); ++i)
+            merged->bits[i] |= mask->bits[i];
+    }
+    return merged;
 }
 
 std::shared_ptr<const AlphaInputShape::Mask> AlphaInputShape::read(const QImage &frame)
@@ -64,6 +86,7 @@ std::shared_ptr<const AlphaInputShape::Mask> AlphaInputShape::read(const QImage 
 void AlphaInputShape::reset()
 {
     m_mask.reset();
+    m_recent.clear();
     m_remembered.clear();
 }
 
