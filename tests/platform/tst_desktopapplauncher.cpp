@@ -59,10 +59,10 @@ private slots:
         write(system, "shadowed.desktop", "Name=Shadowed\nExec=/bin/true\n");
         write(system, "big.desktop", "Name=Big\nExec=/bin/true\n#" + QByteArray(DesktopEntry::maxFileSize, 'x') + "\n");
         // $0 is the marker's path, $1 the quoted argument; the field code adds nothing. The last
-        // field is the display platform the child inherited.
+        // fields are the display settings the child inherited.
         write(user, "marker.desktop",
             "Name=Marker Writer\nTryExec=sh\nExec=/bin/sh -c \"printf '%%s|' \\\\\"\\\\$@\\\\\" "
-            "\\\\\"\\\\${QT_QPA_PLATFORM-unset}\\\\\" > \\\\\"\\\\$0\\\\\"\" "
+            "\\\\\"\\\\${QT_QPA_PLATFORM-unset}\\\\\" \\\\\"\\\\${QT_XCB_NO_MITSHM-unset}\\\\\" > \\\\\"\\\\$0\\\\\"\" "
             "\"" + m_marker.toUtf8()
                 + "\" \"two words\" %U\n");
     }
@@ -118,8 +118,10 @@ private slots:
         qputenv("WAYLAND_DISPLAY", "wayland-test");
         qputenv("DISPLAY", ":99");
         qunsetenv("QT_QPA_PLATFORM");
+        qunsetenv("QT_XCB_NO_MITSHM");
         DisplayEnvironment::prepare();
         QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
+        QCOMPARE(qgetenv("QT_XCB_NO_MITSHM"), QByteArray("1"));
         DisplayEnvironment::keepFromChildren();
 
         DesktopAppLauncher launcher;
@@ -128,7 +130,7 @@ private slots:
         QFile marker(m_marker);
         QTRY_VERIFY(marker.exists() && marker.size() > 0);
         QVERIFY(marker.open(QIODevice::ReadOnly));
-        QCOMPARE(marker.readAll(), QByteArray("two words|unset|"));
+        QCOMPARE(marker.readAll(), QByteArray("two words|unset|unset|"));
 
         const auto missing = awaitTask(launcher.launch("x; rm -rf ~"));
         QCOMPARE(missing.outcome, ApplicationLauncher::Launch::Outcome::NotFound);

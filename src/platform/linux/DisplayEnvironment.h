@@ -5,7 +5,7 @@
 // program's alone; applications and links it opens start on the session's own display server.
 namespace DisplayEnvironment {
 // Before the application object exists: asks Qt for xcb under Wayland, unless the user chose a
-// platform.
+// platform, and for window images sent over the X connection rather than through shared memory.
 void prepare();
 // Once the application object exists: takes back what prepare() set, so that child processes
 // (launched applications, the URL opener) do not inherit it.
