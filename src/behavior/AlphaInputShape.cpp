@@ -28,9 +28,13 @@ bool AlphaInputShape::update(const QImage &frame)
     }
     if (!m_recent.isEmpty() && m_recent.constLast()->size != mask->size)
         m_recent.clear();
-    m_recent.append(std::move(mask));
-    if (m_recent.size() > heldFrames)
-        m_recent.removeFirst();
+    // A looping row shows the same masks again and again: the union stays what it was as long as
+    // no mask joins or leaves the recent ones.
+    const bool known = m_recent.contains(mask);
+    m_recent.append(mask);
+    const std::shared_ptr<const Mask> left = m_recent.size() > heldFrames ? m_recent.takeFirst() : nullptr;
+    if (m_mask && known && (!left || m_recent.contains(left)))
+        return false;
     std::shared_ptr<const Mask> shape = unionOfRecent();
     // The held shape keeps its rectangles when nothing changed.
     const bool same = m_mask && m_mask->size == shape->size && m_mask->bits == shape->bits;

@@ -51,10 +51,17 @@ void PetSpriteView::updateChangedRegion(const QImage &previousScaled)
     if (found == m_damage.constEnd()) {
         if (m_damage.size() >= maxDamageRegions)
             m_damage.clear();
-        found = m_damage.insert(key, toLogical(FrameDamage::between(previousScaled, next)));
+        const QRegion native = FrameDamage::between(previousScaled, next);
+        found = m_damage.insert(key, Damage { native, toLogical(native) });
     }
-    if (!found->isEmpty())
-        update(*found);
+    if (found->native.isEmpty())
+        return;
+    // Straight into the window where the window system can (the frames stay on its side), else
+    // painted now rather than at the next pass of the event loop: one wake-up per frame, not two.
+    QWindow *handle = windowHandle();
+    if (m_windowSystem && handle && m_windowSystem->drawFrame(handle, next, found->native))
+        return;
+    repaint(found->logical);
 }
 
 QRegion PetSpriteView::toLogical(const QRegion &deviceRegion) const
@@ -105,6 +112,8 @@ void PetSpriteView::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     m_scaledFrames.clear();
     m_damage.clear();
+    if (m_windowSystem && windowHandle())
+        m_windowSystem->forgetFrames(windowHandle());
     applyInputShape();
 }
 

@@ -97,9 +97,13 @@ private:
     // Frames already scaled to the window's size in device pixels, by the frame's cache key: a
     // looping row is scaled once, not on every paint.
     QHash<qint64, QImage> m_scaledFrames;
-    // What a step from one scaled frame to another repaints, in the view's coordinates, by the
-    // two frames' cache keys: computed once per pair, so a looping row compares its frames once.
-    QHash<std::pair<qint64, qint64>, QRegion> m_damage;
+    // What a step from one scaled frame to another repaints, by the two frames' cache keys:
+    // computed once per pair, so a looping row compares its frames once.
+    struct Damage {
+        QRegion native; // in the window's device pixels
+        QRegion logical; // in the view's coordinates
+    };
+    QHash<std::pair<qint64, qint64>, Damage> m_damage;
     AlphaInputShape m_shape;
     std::optional<Press> m_press;
     qreal m_lastDragScreenX = 0;

@@ -5,6 +5,8 @@
 #include <QPoint>
 #include <QRect>
 
+class QImage;
+class QRegion;
 class QWindow;
 
 // What the pet and its bubble need from the window system beyond what Qt offers: presence on
@@ -32,6 +34,19 @@ public:
     // Gives a window the keyboard the way a taskbar does, for window managers that keep new
     // windows from taking the focus themselves.
     virtual void activate(QWindow *window) = 0;
+    // Draws the region (native pixels) of a frame the window's native size, premultiplied ARGB32,
+    // straight into the window, for a window repainted many times a second: cheaper than the
+    // toolkit's painting, which must then still paint the same frame on exposures. The window
+    // system may keep recent frames, by cache key, on its side. False when Qt must paint it.
+    virtual bool drawFrame(QWindow *window, const QImage &frame, const QRegion &region)
+    {
+        Q_UNUSED(window);
+        Q_UNUSED(frame);
+        Q_UNUSED(region);
+        return false;
+    }
+    // Lets go of the frames kept for the window (its size changed, or it is going away).
+    virtual void forgetFrames(QWindow *window) { Q_UNUSED(window); }
 
 signals:
     // The stacking order of the desktop's windows changed.

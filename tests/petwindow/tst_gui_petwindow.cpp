@@ -254,6 +254,28 @@ private slots:
         QTRY_COMPARE(m_x11->inputShape(handle), block + blocks);
     }
 
+    // Frames after the first go straight into the X window, uploaded once and copied where they
+    // changed; the window must then hold what Qt would have painted, also for a frame seen before.
+    void framesDrawnStraightIntoTheWindowMatchQtsPainting()
+    {
+        QWindow *handle = m_controller->windowHandle();
+        QImage scaled = blockFrame(Qt::red).scaled(windowSize);
+        QVERIFY(m_x11->drawFrame(handle, scaled, QRegion(0, 0, 8, 8)));
+        const QImage frames[] = { blockFrame(Qt::blue, QRect(0, 0, 20, 10)), blockFrame(Qt::yellow),
+            blockFrame(Qt::blue, QRect(0, 0, 20, 10)), blockFrame(Qt::darkGreen, QRect(30, 30, 2, 2)) };
+        for (const QImage &frame : frames) {
+            view()->setFrame(frame);
+            // What the view paints: the frame scaled once, nearest-neighbour, drawn 1:1.
+            const QImage painted = frame.scaled(windowSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            QTRY_COMPARE(view()
+                             ->screen()
+                             ->grabWindow(view()->winId())
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                painted);
+        }
+    }
+
     void inputShapeSentOnlyWhenMaskChanges()
     {
         FakeWindowSystem windowSystem;

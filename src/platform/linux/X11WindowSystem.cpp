@@ -1,5 +1,6 @@
 #include "platform/linux/X11WindowSystem.h"
 
+#include "platform/linux/X11FramePainter.h"
 #include "platform/linux/Xcb.h"
 
 #include <algorithm>
@@ -38,6 +39,7 @@ X11WindowSystem::X11WindowSystem(QObject *parent)
     m_desktopAtom = internAtom(m_connection, "_NET_WM_DESKTOP");
     m_stackingAtom = internAtom(m_connection, "_NET_CLIENT_LIST_STACKING");
     m_roots = Xcb::roots(m_connection);
+    m_framePainter = std::make_unique<X11FramePainter>(m_connection);
     watchRootProperties();
     qGuiApp->installNativeEventFilter(this);
 }
@@ -46,6 +48,34 @@ X11WindowSystem::~X11WindowSystem()
 {
     if (m_connection && qGuiApp)
         qGuiApp->removeNativeEventFilter(this);
+    // Past the application's end the connection is closed, and the server freed the frames.
+    if (m_framePainter && !qGuiApp)
+        m_framePainter->abandon();
+}
+
+bool X11WindowSystem::drawFrame(QWindow *window, const QImage &frame, const QRegion &region)
+{
+    if (!m_framePainter || !window || !window->handle() || !window->isExposed())
+        return false;
+    const auto native = static_cast<quint32>(window->winId());
+    const auto known = m_drawnWindows.constFind(window);
+    if (known == m_drawnWindows.constEnd()) {
+        // Let go of its frames when the window goes; it is gone by then, so by its old id.
+        connect(window, &QObject::destroyed, this, [this, window] { forgetFrames(window); });
+    } else if (*known != native) {
+        m_framePainter->forget(*known);
+    }
+    m_drawnWindows.insert(window, native);
+    return m_framePainter->draw(native, frame, region);
+}
+
+void X11WindowSystem::forgetFrames(QWindow *window)
+{
+    const auto known = m_drawnWindows.constFind(window);
+    if (known == m_drawnWindows.constEnd() || !m_framePainter)
+        return;
+    m_framePainter->forget(*known);
+    m_drawnWindows.erase(known);
 }
 
 void X11WindowSystem::watchRootProperties()

@@ -2,13 +2,16 @@
 
 #include "platform/WindowSystem.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include <QAbstractNativeEventFilter>
+#include <QHash>
 #include <QRegion>
 
 struct xcb_connection_t;
+class X11FramePainter;
 struct xcb_rectangle_t;
 
 // The window system on an X server, through the connection Qt's xcb platform opened. Without one
@@ -26,6 +29,8 @@ public:
     void setListedInTaskbar(QWindow *window, bool listed) override;
     bool moveWindow(QWindow *window, QPoint topLeft) override;
     void activate(QWindow *window) override;
+    bool drawFrame(QWindow *window, const QImage &frame, const QRegion &region) override;
+    void forgetFrames(QWindow *window) override;
 
     bool isAvailable() const { return m_connection != nullptr; }
     // What the X server holds for a window, read back for diagnostics and tests.
@@ -40,6 +45,9 @@ private:
 
     xcb_connection_t *m_connection = nullptr;
     bool m_hasShape = false;
+    std::unique_ptr<X11FramePainter> m_framePainter;
+    // The native window each drawn-into window had, to let go of its frames when it changes.
+    QHash<QWindow *, quint32> m_drawnWindows;
     quint32 m_desktopAtom = 0;
     quint32 m_stackingAtom = 0;
     std::vector<quint32> m_roots;

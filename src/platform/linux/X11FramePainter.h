@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QRegion>
+
+struct xcb_connection_t;
+
+// Draws animation frames straight into X windows, the way the classic X11 pets do: each frame is
+// uploaded once into a pixmap on the server and then shown by copying the parts that changed, a
+// request of a few bytes. The last keptFrames frames of each window stay on the server, so a
+// looping row is uploaded during its first loop only.
+class X11FramePainter {
+public:
+    static constexpr qsizetype keptFrames = 16;
+
+    explicit X11FramePainter(xcb_connection_t *connection);
+    ~X11FramePainter();
+    X11FramePainter(const X11FramePainter &) = delete;
+    X11FramePainter &operator=(const X11FramePainter &) = delete;
+
+    // Copies the region (window pixels) of the frame, a premultiplied ARGB32 image of the window's
+    // size, into the window. False, drawing nothing, when the window's depth or the image does not
+    // suit (the caller paints through Qt then).
+    bool draw(quint32 window, const QImage &frame, const QRegion &region);
+    // Frees what is kept for the window: after it was resized or destroyed.
+    void forget(quint32 window);
+    // Drops everything without a request, for when the connection is already gone.
+    void abandon();
+
+private:
+    struct Kept {
+        qint64 key = 0;
+        quint32 pixmap = 0;
+    };
+    struct Target {
+        quint8 depth = 0;
+        quint32 gc = 0;
+        QSize size;
+        QList<Kept> frames; // least recently shown first
+    };
+
+    Target *target(quint32 window, QSize size);
+    quint32 upload(quint32 window, const Target &target, const QImage &frame);
+    void release(Target &target);
+
+    xcb_connection_t *m_connection;
+    QHash<quint32, Target> m_targets;
+};
