@@ -8,6 +8,20 @@ seconds=${BENCH_SECONDS:-30}
 ticks=$(getconf CLK_TCK)
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# thread_ns PID: "tid ns" per live thread, from the scheduler's nanosecond counters (finer than
+# the 10 ms ticks of stat).
+thread_ns() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(cut -d' ' -f1 "$t/schedstat" 2>/dev/null)"; done; }
+# cpu_percent BEFORE AFTER SECONDS: % of one core between two thread_ns samples; a thread that
+# ended in between counts up to its last sample only.
+cpu_percent() {
+  awk -v s="$3" 'FNR == NR { b[$1] = $2; next } { used += $2 - ($1 in b ? b[$1] : 0) }
+                 END { printf "%.3f", 100 * used / 1e9 / s }' <(echo "$1") <(echo "$2")
+}
+# thread_sleeps PID: "tid count" per live thread, the times it went to sleep, so woke up again
+# (voluntary context switches).
+thread_sleeps() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status" 2>/dev/null)"; done; }
+# delta BEFORE AFTER: what the threads of two samples added in between.
+delta() { awk 'FNR == NR { b[$1] = $2; next } { n += $2 - ($1 in b ? b[$1] : 0) } END { print n + 0 }' <(echo "$1") <(echo "$2"); }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 # pss_anon_kb PID: proportional set size and anonymous memory, in kB.
 pss_anon_kb() { awk '/^Pss:/ {p = $2} /^Anonymous:/ {a = $2} END {print p, a}' "/proc/$1/smaps_rollup"; }
@@ -31,21 +45,41 @@ measure() {
     "$exe" 2> "$home/log" &
   local pid=$!
   sleep 5
+  local first; first=$(grep -o 'first frame on screen after [0-9]* ms' "$home/log" | grep -o '[0-9]*' || true)
+  sample_cpu "$name" "$pid" "first frame ${first:-n/a} ms"
+  kill -TERM $pid; wait $pid
+  rm -rf "$home"
+}
+
+# sample_cpu NAME PID [NOTE]: CPU of the process, the X server and the compositor over the window
+# (nanosecond counters), wake-ups a minute, and memory at the end. Prints one line, and keeps the
+# program's CPU and the three processes' total in SAMPLED_CPU and SAMPLED_TOTAL.
+sample_cpu() {
+  local name=$1 pid=$2 note=${3:-}
   local xs cs; xs=$(xserver_pid); cs=$(compositor_pid)
-  local before xbefore cbefore
-  before=$(cpu_ticks $pid); xbefore=$(ticks_of "$xs"); cbefore=$(ticks_of "$cs")
+  local b xb cb wb a xa ca wa
+  b=$(thread_ns $pid); xb=$(thread_ns "${xs:-0}" 2>/dev/null); cb=$(thread_ns "${cs:-0}" 2>/dev/null); wb=$(thread_sleeps $pid)
   sleep "$seconds"
-  local after xafter cafter
-  after=$(cpu_ticks $pid); xafter=$(ticks_of "$xs"); cafter=$(ticks_of "$cs")
+  a=$(thread_ns $pid); xa=$(thread_ns "${xs:-0}" 2>/dev/null); ca=$(thread_ns "${cs:-0}" 2>/dev/null); wa=$(thread_sleeps $pid)
   local rss; rss=$(rss_kb $pid)
   local pss anon; read -r pss anon < <(pss_anon_kb $pid)
-  kill -TERM $pid; wait $pid
-  local first; first=$(grep -o 'first frame on screen after [0-9]* ms' "$home/log" | grep -o '[0-9]*' || true)
-  awk -v n="$name" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" -v r="$rss" -v f="${first:-n/a}" \
-    -v p="$pss" -v an="$anon" -v x="$((xafter - xbefore))" -v c="$((cafter - cbefore))" \
-    'BEGIN { printf "%-16s CPU %6.3f %% of one core (X server %.3f %%, compositor %.3f %%)   RSS %6.1f MB   PSS %6.1f MB   anonymous %5.1f MB   first frame %s ms\n",
-             n, 100*(a-b)/t/s, 100*x/t/s, 100*c/t/s, r/1024, p/1024, an/1024, f }'
-  rm -rf "$home"
+  local cpu x c; cpu=$(cpu_percent "$b" "$a" "$seconds"); x=$(cpu_percent "$xb" "$xa" "$seconds"); c=$(cpu_percent "$cb" "$ca" "$seconds")
+  SAMPLED_CPU=$cpu
+  SAMPLED_TOTAL=$(awk -v a="$cpu" -v b="$x" -v c="$c" 'BEGIN { printf "%.3f", a + b + c }')
+  awk -v n="$name" -v cpu="$cpu" -v x="$x" -v c="$c" -v r="$rss" -v p="$pss" -v an="$anon" -v note="$note" \
+    -v w="$(delta "$wb" "$wa")" -v s="$seconds" \
+    'BEGIN { printf "%-16s CPU %6.3f %% of one core (X server %.3f %%, compositor %.3f %%)   %.1f wake-ups a minute   RSS %6.1f MB   PSS %6.1f MB   anonymous %5.1f MB   %s\n",
+             n, cpu, x, c, 60 * w / s, r/1024, p/1024, an/1024, note }'
+}
+
+# measure_peer NAME COMMAND...: the same for another desktop pet, for comparison.
+measure_peer() {
+  local name=$1; shift
+  "$@" >/dev/null 2>&1 &
+  local pid=$!
+  sleep 5
+  sample_cpu "$name" "$pid"
+  kill -TERM $pid; wait $pid 2>/dev/null
 }
 
 # measure_wander: wander mode for at least 60 s, sampling the CPU time and the window's x ten times a
@@ -173,6 +207,13 @@ fi
 
 echo "Measuring over ${seconds}s each (after 5s warm-up):"
 measure "idle animation" "tam.behaviorMode=still"
+if [ -x /usr/games/oneko ]; then
+  pet_cpu=$SAMPLED_CPU pet_total=$SAMPLED_TOTAL
+  xdotool mousemove 5 5 # oneko asleep in the corner, as the pet idles
+  measure_peer "oneko" /usr/games/oneko
+  awk -v p="$pet_cpu" -v pt="$pet_total" -v o="$SAMPLED_CPU" -v ot="$SAMPLED_TOTAL" \
+    'BEGIN { printf "%-16s program %.2f x oneko, with X server and compositor %.2f x\n", "side by side", p / (o > 0 ? o : 1e-3), pt / (ot > 0 ? ot : 1e-3) }'
+fi
 measure "hidden" "tam.behaviorMode=wander" "tam.startHidden=true"
 measure_wander
 measure_ask
