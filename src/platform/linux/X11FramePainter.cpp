@@ -97,7 +97,7 @@ quint32 X11FramePainter::upload(quint32 window, const Target &target, const QIma
 bool X11FramePainter::draw(quint32 window, const QImage &frame, const QRegion &region)
 {
     if (!m_connection || !window || frame.isNull() || frame.format() != QImage::Format_ARGB32_Premultiplied
-        || frame.width() > 0x7fff || frame.height() > 0x7fff)
+        || frame.width() > 0x7fff || frame.height() > 0x7fff || frame.sizeInBytes() * keptFrames > maxKeptBytes)
         return false;
     Target *kept = target(window, frame.size());
     if (!kept)

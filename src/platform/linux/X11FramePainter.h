@@ -14,6 +14,9 @@ struct xcb_connection_t;
 class X11FramePainter {
 public:
     static constexpr qsizetype keptFrames = 16;
+    // What the kept frames of one window may take of the server's memory: frames too large for
+    // all of them to fit are left to Qt, which sends only the changed tiles.
+    static constexpr qsizetype maxKeptBytes = 16 * 1024 * 1024;
 
     explicit X11FramePainter(xcb_connection_t *connection);
     ~X11FramePainter();
@@ -22,7 +25,7 @@ public:
 
     // Copies the region (window pixels) of the frame, a premultiplied ARGB32 image of the window's
     // size, into the window. False, drawing nothing, when the window's depth or the image does not
-    // suit (the caller paints through Qt then).
+    // suit, or the image is too large to keep (the caller paints through Qt then).
     bool draw(quint32 window, const QImage &frame, const QRegion &region);
     // Frees what is kept for the window: after it was resized or destroyed.
     void forget(quint32 window);
