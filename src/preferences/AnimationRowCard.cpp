@@ -100,7 +100,7 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     detailLine->addWidget(m_details);
     m_addLines = new QPushButton(QStringLiteral("Add chat lines"), content);
     m_addLines->setObjectName(QStringLiteral("addChatLinesLink"));
-    m_addLines->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    m_addLines->setIcon(SymbolIcon::icon(Symbol::plusCircle, Theme::Accent::base));
     m_addLines->setFlat(true);
     m_addLines->setCursor(Qt::PointingHandCursor);
     m_addLines->setFont(Theme::font(Theme::TypeSize::caption, QFont::Medium));
@@ -126,16 +126,17 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     auto *menu = new QMenu(more);
     menu->setObjectName(QStringLiteral("rowActionsMenu"));
     menu->setToolTipsVisible(true);
-    menu->addAction(QIcon::fromTheme(QStringLiteral("format-justify-left")), QStringLiteral("Edit chat lines…"), this,
-        [this] { m_actions.editChatter(); });
+    menu->addAction(SymbolIcon::icon(Symbol::textAlignLeft, Theme::Ink::secondary), QStringLiteral("Edit chat lines…"),
+        this, [this] { m_actions.editChatter(); });
     m_replace = menu->addAction(SymbolIcon::icon(Symbol::sparkles, Theme::Ink::secondary),
         QStringLiteral("Replace chat lines"), this,
         [this] { m_actions.generate(ChatterGenerator::WriteMode::Replace); });
-    m_append = menu->addAction(QIcon::fromTheme(QStringLiteral("list-add")), QStringLiteral("Append chat lines"), this,
-        [this] { m_actions.generate(ChatterGenerator::WriteMode::Append); });
-    menu->addAction(QIcon::fromTheme(QStringLiteral("user-trash")), QStringLiteral("Clear chat lines"), this, [this] {
-        m_actions.saveMapping({ m_mapping.name, {} });
-    });
+    m_append = menu->addAction(SymbolIcon::icon(Symbol::plusCircle, Theme::Ink::secondary),
+        QStringLiteral("Append chat lines"), this, [this] { m_actions.generate(ChatterGenerator::WriteMode::Append); });
+    menu->addAction(
+        SymbolIcon::icon(Symbol::trash, Theme::Ink::secondary), QStringLiteral("Clear chat lines"), this, [this] {
+            m_actions.saveMapping({ m_mapping.name, {} });
+        });
     more->setMenu(menu);
     line->addWidget(more, 0, Qt::AlignTop);
     addWidget(content);

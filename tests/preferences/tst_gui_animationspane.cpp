@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 // The Animations pane on screen for a pet whose rows 0, 1 and 3 have frames, driven through its
 // widgets against an in-memory keyring and the loopback stand-in of Groq.
 class TestGuiAnimationsPane : public QObject {
@@ -162,6 +164,11 @@ private slots:
         QCOMPARE(button->text(), action);
         QCOMPARE(button->isEnabled(), enabled);
         QCOMPARE(f.find<QLabel>("generateHint")->text(), hint);
+        // Drawn where the desktop has no icon theme.
+        QList<QIcon> icons { button->icon(), f.find<QPushButton>("addChatLinesLink", f.card(1))->icon() };
+        for (QAction *each : f.find<QMenu>("rowActionsMenu", f.card(3))->actions())
+            icons << each->icon();
+        QVERIFY(std::none_of(icons.cbegin(), icons.cend(), [](const QIcon &icon) { return icon.isNull(); }));
         // "Cancel" on the confirmation sends nothing.
         f.alerts.buttonAnswers.enqueue(2);
         button->click();
