@@ -124,6 +124,7 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     more->setToolTip(QStringLiteral("Edit chat lines, generate with Groq, or clear them."));
     more->setAccessibleName(QStringLiteral("Actions"));
     auto *menu = new QMenu(more);
+    Theme::applyLightPalette(menu);
     menu->setObjectName(QStringLiteral("rowActionsMenu"));
     menu->setToolTipsVisible(true);
     menu->addAction(SymbolIcon::icon(Symbol::textAlignLeft, Theme::Ink::secondary), QStringLiteral("Edit chat lines…"),

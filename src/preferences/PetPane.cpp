@@ -235,6 +235,7 @@ QWidget *PetPane::buildRow(const PetPackage &package, bool active)
                             .arg(Theme::Surface::window.name()));
     more->setAccessibleName(QStringLiteral("More for ") + name);
     auto *menu = new QMenu(more);
+    Theme::applyLightPalette(menu);
     // A pop-up is a window of its own and would otherwise take the desktop's palette.
     Theme::applyLightPalette(menu);
     menu->addAction(QStringLiteral("Switch to ") + name, this, [this, package] { m_host.loadPet(package); })

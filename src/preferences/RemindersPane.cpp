@@ -166,6 +166,7 @@ QWidget *RemindersPane::listRow(const Reminder &reminder)
     actions->setPopupMode(QToolButton::InstantPopup);
     actions->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     auto *menu = new QMenu(actions);
+    Theme::applyLightPalette(menu);
     QAction *edit
         = menu->addAction(SymbolIcon::icon(Symbol::pencil, Theme::Ink::primary), QStringLiteral("Edit reminder…"));
     edit->setObjectName(QStringLiteral("editReminderAction"));

@@ -42,6 +42,15 @@ void Theme::applyLightPalette(QWidget *window)
     window->setFont(font(TypeSize::body));
 }
 
+QString Theme::scrollBarStyleSheet()
+{
+    return QStringLiteral("QScrollBar:vertical { width: 10px; background: transparent; margin: 2px; }"
+                          "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
+                          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+        .arg(Surface::cardBorder.darker(110).name());
+}
+
 QLabel *Theme::label(const QString &text, int pixelSize, QFont::Weight weight, const QColor &ink, QWidget *parent)
 {
     auto *made = new QLabel(text, parent);

@@ -169,6 +169,8 @@ private slots:
         for (QAction *each : f.find<QMenu>("rowActionsMenu", f.card(3))->actions())
             icons << each->icon();
         QVERIFY(std::none_of(icons.cbegin(), icons.cend(), [](const QIcon &icon) { return icon.isNull(); }));
+        // The menu is as light as the pane whatever the desktop's theme.
+        QCOMPARE(f.find<QMenu>("rowActionsMenu", f.card(3))->palette().color(QPalette::Window), Theme::Surface::window);
         // "Cancel" on the confirmation sends nothing.
         f.alerts.buttonAnswers.enqueue(2);
         button->click();
