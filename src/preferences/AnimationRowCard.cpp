@@ -11,12 +11,15 @@
 #include "widgets/Theme.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 using SymbolIcon::Symbol;
@@ -149,6 +152,7 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     connect(m_nameSave, &QTimer::timeout, this, &AnimationRowCard::saveName);
     // Every keystroke starts the wait again.
     connect(m_name, &QLineEdit::textEdited, m_nameSave, qOverload<>(&QTimer::start));
+    m_name->installEventFilter(this);
     updateTexts();
 }
 
@@ -197,13 +201,19 @@ void AnimationRowCard::updateTexts()
     QString details = QString::number(frames) + (frames == 1 ? QStringLiteral(" frame") : QStringLiteral(" frames"));
     const QStringList &lines = m_mapping.chatter;
     if (!lines.isEmpty()) {
-        // A long line would widen the card; the whole line is in the tool tip.
+        // A long line would widen the card; the whole line is in the tool tip. The quoted line
+        // gives way to the count of the others, which always shows whole.
         const QString first = lines.first().size() > firstLineLength
             ? lines.first().left(firstLineLength - 1) + QStringLiteral("…")
             : lines.first();
-        details += QStringLiteral(" · “") + first + QStringLiteral("”");
-        if (lines.size() > 1)
-            details += QStringLiteral(" · +") + QString::number(lines.size() - 1) + QStringLiteral(" more");
+        const QString more = lines.size() > 1
+            ? QStringLiteral(" · +") + QString::number(lines.size() - 1) + QStringLiteral(" more")
+            : QString();
+        const QFontMetrics metrics(m_details->font());
+        const int room = m_name->width() - metrics.horizontalAdvance(details + QStringLiteral(" · “”") + more);
+        details += QStringLiteral(" · “")
+            + metrics.elidedText(first, Qt::ElideRight, std::max(room, metrics.horizontalAdvance(QChar(0x2026))))
+            + QStringLiteral("”") + more;
     }
     m_details->setText(details);
     m_details->setToolTip(lines.isEmpty() ? QString() : lines.first());
@@ -227,4 +237,12 @@ void AnimationRowCard::updateTexts()
         action->setEnabled(enabled);
         action->setToolTip(reason);
     }
+}
+
+bool AnimationRowCard::eventFilter(QObject *watched, QEvent *event)
+{
+    // The line under the name field is as wide as the field: the quoted line is cut to fit it.
+    if (watched == m_name && event->type() == QEvent::Resize)
+        updateTexts();
+    return Card::eventFilter(watched, event);
 }

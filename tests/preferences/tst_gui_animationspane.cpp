@@ -232,6 +232,12 @@ private slots:
         QCOMPARE(f.maps.chatter(pet, 3), QStringList({ "Zzz…", "Five more minutes.", "Night." }));
         QVERIFY(!f.pane->editingChatter());
 
+        // A long first line gives way to the count of the others.
+        f.maps.setMapping(pet, 3, { "Sleep", { QString(60, 'W'), "Night." } });
+        auto *details = f.find<QLabel>("rowDetails", f.card(3));
+        QVERIFY2(details->text().endsWith("” · +1 more"), qPrintable(details->text()));
+        QVERIFY(details->sizeHint().width() <= f.find<QLineEdit>("rowNameField", f.card(3))->width());
+
         f.action(3, "Clear chat lines")->trigger();
         QCOMPARE(f.maps.mapping(pet, 3), AnimationMapping({ "Sleep", {} }));
     }
