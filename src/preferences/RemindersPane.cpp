@@ -164,7 +164,7 @@ QWidget *RemindersPane::listRow(const Reminder &reminder)
     actions->setAccessibleName(QStringLiteral("Reminder actions"));
     actions->setAutoRaise(true);
     actions->setPopupMode(QToolButton::InstantPopup);
-    actions->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    actions->setStyleSheet(Theme::menuButtonStyleSheet());
     auto *menu = new QMenu(actions);
     Theme::applyLightPalette(menu);
     QAction *edit

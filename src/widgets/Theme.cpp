@@ -51,6 +51,15 @@ QString Theme::scrollBarStyleSheet()
         .arg(Surface::cardBorder.darker(110).name());
 }
 
+QString Theme::menuButtonStyleSheet()
+{
+    return QStringLiteral("QToolButton { border: none; padding: 6px; border-radius: %1px; background: transparent; }"
+                          "QToolButton:hover, QToolButton:pressed, QToolButton:focus { background: %2; }"
+                          "QToolButton::menu-indicator { image: none; width: 0; }")
+        .arg(Radius::control)
+        .arg(Surface::window.name());
+}
+
 QLabel *Theme::label(const QString &text, int pixelSize, QFont::Weight weight, const QColor &ink, QWidget *parent)
 {
     auto *made = new QLabel(text, parent);

@@ -63,4 +63,6 @@ void applyLightPalette(QWidget *window);
 // Style sheet rules for a thin vertical scroll bar on a light surface. A widget with a style sheet
 // takes the desktop's palette instead of its window's, so a scrolling one needs these to stay light.
 QString scrollBarStyleSheet();
+// Style sheet rules for a borderless tool button that opens a menu ("…"), light in every state.
+QString menuButtonStyleSheet();
 }
