@@ -137,8 +137,9 @@ private slots:
 
         section(2);
         xdotool({ "key", "--delay", "80", "Tab", "space" });
-        // The confirmation takes the keyboard; its default button is "Generate (replace)".
-        QTRY_VERIFY_WITH_TIMEOUT(xdotool({ "getactivewindow" }) != preferences, 10000);
+        // The confirmation, a window named after the program, takes the keyboard; its default
+        // button is "Generate (replace)".
+        QTRY_COMPARE_WITH_TIMEOUT(xdotool({ "getactivewindow", "getwindowname" }), QStringLiteral("Tamsel"), 10000);
         xdotool({ "key", "Return" });
         QTRY_COMPARE_WITH_TIMEOUT(m_server.requests().size(), 3, 30000);
         QVERIFY(m_server.requests().at(0).body.contains(personality));
