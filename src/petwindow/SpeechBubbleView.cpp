@@ -112,6 +112,10 @@ QFont SpeechBubbleView::bubbleFont()
 
 QSizeF SpeechBubbleView::setText(const QString &text, std::optional<qreal> maxHeight)
 {
+    // The window's name carries the whole line, for screen readers and for tools that look at the
+    // desktop from outside; a name is one line.
+    setWindowTitle(
+        QStringLiteral("Tamsel speech bubble: ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     m_layout.setText(text);
     int fitting = 0;
     bool cut = false;

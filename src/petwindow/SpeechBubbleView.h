@@ -23,7 +23,8 @@ public:
 
     // Sets the line and lays it out at most SpeechBubbleLayout::maxTextWidth wide and, when a
     // limit is given, at most maxHeight tall: what does not fit is cut, the last line shown ending
-    // in an ellipsis. Returns the size the text takes.
+    // in an ellipsis. The window's name becomes "Tamsel speech bubble: " and the whole line.
+    // Returns the size the text takes.
     QSizeF setText(const QString &text, std::optional<qreal> maxHeight = std::nullopt);
     QString text() const { return m_layout.text(); }
 

@@ -11,5 +11,7 @@ public:
     // Uniform double in [low, high).
     virtual double boundedDouble(double low, double high) = 0;
 
+    // The program's source: the system's generator, or a reproducible one when the environment
+    // holds TAMSEL_RANDOM_SEED (see RandomSource.cpp).
     static RandomSource &system();
 };

@@ -11,12 +11,15 @@
 #include "widgets/Theme.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 using SymbolIcon::Symbol;
@@ -100,7 +103,7 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     detailLine->addWidget(m_details);
     m_addLines = new QPushButton(QStringLiteral("Add chat lines"), content);
     m_addLines->setObjectName(QStringLiteral("addChatLinesLink"));
-    m_addLines->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    m_addLines->setIcon(SymbolIcon::icon(Symbol::plusCircle, Theme::Accent::base));
     m_addLines->setFlat(true);
     m_addLines->setCursor(Qt::PointingHandCursor);
     m_addLines->setFont(Theme::font(Theme::TypeSize::caption, QFont::Medium));
@@ -124,18 +127,20 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     more->setToolTip(QStringLiteral("Edit chat lines, generate with Groq, or clear them."));
     more->setAccessibleName(QStringLiteral("Actions"));
     auto *menu = new QMenu(more);
+    Theme::applyLightPalette(menu);
     menu->setObjectName(QStringLiteral("rowActionsMenu"));
     menu->setToolTipsVisible(true);
-    menu->addAction(QIcon::fromTheme(QStringLiteral("format-justify-left")), QStringLiteral("Edit chat lines…"), this,
-        [this] { m_actions.editChatter(); });
+    menu->addAction(SymbolIcon::icon(Symbol::textAlignLeft, Theme::Ink::secondary), QStringLiteral("Edit chat lines…"),
+        this, [this] { m_actions.editChatter(); });
     m_replace = menu->addAction(SymbolIcon::icon(Symbol::sparkles, Theme::Ink::secondary),
         QStringLiteral("Replace chat lines"), this,
         [this] { m_actions.generate(ChatterGenerator::WriteMode::Replace); });
-    m_append = menu->addAction(QIcon::fromTheme(QStringLiteral("list-add")), QStringLiteral("Append chat lines"), this,
-        [this] { m_actions.generate(ChatterGenerator::WriteMode::Append); });
-    menu->addAction(QIcon::fromTheme(QStringLiteral("user-trash")), QStringLiteral("Clear chat lines"), this, [this] {
-        m_actions.saveMapping({ m_mapping.name, {} });
-    });
+    m_append = menu->addAction(SymbolIcon::icon(Symbol::plusCircle, Theme::Ink::secondary),
+        QStringLiteral("Append chat lines"), this, [this] { m_actions.generate(ChatterGenerator::WriteMode::Append); });
+    menu->addAction(
+        SymbolIcon::icon(Symbol::trash, Theme::Ink::secondary), QStringLiteral("Clear chat lines"), this, [this] {
+            m_actions.saveMapping({ m_mapping.name, {} });
+        });
     more->setMenu(menu);
     line->addWidget(more, 0, Qt::AlignTop);
     addWidget(content);
@@ -147,6 +152,7 @@ AnimationRowCard::AnimationRowCard(qint64 row, std::shared_ptr<const SpriteSheet
     connect(m_nameSave, &QTimer::timeout, this, &AnimationRowCard::saveName);
     // Every keystroke starts the wait again.
     connect(m_name, &QLineEdit::textEdited, m_nameSave, qOverload<>(&QTimer::start));
+    m_name->installEventFilter(this);
     updateTexts();
 }
 
@@ -195,13 +201,19 @@ void AnimationRowCard::updateTexts()
     QString details = QString::number(frames) + (frames == 1 ? QStringLiteral(" frame") : QStringLiteral(" frames"));
     const QStringList &lines = m_mapping.chatter;
     if (!lines.isEmpty()) {
-        // A long line would widen the card; the whole line is in the tool tip.
+        // A long line would widen the card; the whole line is in the tool tip. The quoted line
+        // gives way to the count of the others, which always shows whole.
         const QString first = lines.first().size() > firstLineLength
             ? lines.first().left(firstLineLength - 1) + QStringLiteral("…")
             : lines.first();
-        details += QStringLiteral(" · “") + first + QStringLiteral("”");
-        if (lines.size() > 1)
-            details += QStringLiteral(" · +") + QString::number(lines.size() - 1) + QStringLiteral(" more");
+        const QString more = lines.size() > 1
+            ? QStringLiteral(" · +") + QString::number(lines.size() - 1) + QStringLiteral(" more")
+            : QString();
+        const QFontMetrics metrics(m_details->font());
+        const int room = m_name->width() - metrics.horizontalAdvance(details + QStringLiteral(" · “”") + more);
+        details += QStringLiteral(" · “")
+            + metrics.elidedText(first, Qt::ElideRight, std::max(room, metrics.horizontalAdvance(QChar(0x2026))))
+            + QStringLiteral("”") + more;
     }
     m_details->setText(details);
     m_details->setToolTip(lines.isEmpty() ? QString() : lines.first());
@@ -225,4 +237,12 @@ void AnimationRowCard::updateTexts()
         action->setEnabled(enabled);
         action->setToolTip(reason);
     }
+}
+
+bool AnimationRowCard::eventFilter(QObject *watched, QEvent *event)
+{
+    // The line under the name field is as wide as the field: the quoted line is cut to fit it.
+    if (watched == m_name && event->type() == QEvent::Resize)
+        updateTexts();
+    return Card::eventFilter(watched, event);
 }

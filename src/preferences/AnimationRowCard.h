@@ -45,6 +45,9 @@ public:
     // "Unnamed", "Silent", "1 line", "3 lines".
     static QString statusText(const AnimationMapping &mapping);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void saveName();
     void updateTexts();

@@ -57,8 +57,11 @@ CharacterCard::CharacterCard(PreferencesHost &host, QWidget *parent)
     setObjectName(QStringLiteral("characterCard"));
     m_nameSave->setObjectName(QStringLiteral("characterNameSave"));
     m_personalitySave->setObjectName(QStringLiteral("characterPersonalitySave"));
-    addWidget(inkLabel(QStringLiteral("Drives generated chatter and Ask Tamsel replies."), Theme::TypeSize::caption,
-        QFont::Normal, Theme::Ink::secondary));
+    QLabel *caption = inkLabel(QStringLiteral("Drives generated chatter and Ask Tamsel replies."),
+        Theme::TypeSize::caption, QFont::Normal, Theme::Ink::secondary);
+    // Clear of the hairline under it.
+    caption->setContentsMargins(0, 0, 0, Theme::Space::s);
+    addWidget(caption);
     rebuild();
     connect(&host, &PreferencesHost::activePetChanged, this, &CharacterCard::rebuild);
     connect(&host.characterStore(), &CharacterStore::charactersChanged, this, &CharacterCard::refresh);
@@ -146,11 +149,13 @@ void CharacterCard::rebuild()
     m_personality->setFont(Theme::font(Theme::TypeSize::body));
     m_personality->setFixedHeight(96);
     m_personality->setStyleSheet(
-        QStringLiteral("QPlainTextEdit { background: %1; border: 1px solid %2; border-radius: %3px; padding: 4px; }"
-                       "QPlainTextEdit:focus { border-color: %4; }")
+        QStringLiteral("QPlainTextEdit { background: %1; border: 1px solid %2; border-radius: %3px; padding: 4px;"
+                       " color: %4; }"
+                       "QPlainTextEdit:focus { border-color: %5; }")
             .arg(Theme::Surface::card.name(), Theme::Surface::cardBorder.name())
             .arg(Theme::Radius::control)
-            .arg(Theme::Accent::base.name()));
+            .arg(Theme::Ink::primary.name(), Theme::Accent::base.name())
+        + Theme::scrollBarStyleSheet());
     connect(m_personality, &QPlainTextEdit::textChanged, this, [this] {
         // Text put in by refresh() is already stored.
         if (!m_personality->signalsBlocked())

@@ -97,7 +97,8 @@ ChatterSheet::ChatterSheet(qint64 row, Actions actions, QWidget *parent)
                                            "QPlainTextEdit:focus { border-color: %5; }")
                                 .arg(Theme::Surface::card.name(), Theme::Surface::cardBorder.name())
                                 .arg(Theme::Radius::control)
-                                .arg(Theme::Ink::primary.name(), Theme::Accent::base.name()));
+                                .arg(Theme::Ink::primary.name(), Theme::Accent::base.name())
+        + Theme::scrollBarStyleSheet());
     column->addWidget(m_editor, 1);
     // The sheet opens to write in; Esc still reaches the sheet, the editor has no use for it.
     setFocusProxy(m_editor);
@@ -112,6 +113,7 @@ ChatterSheet::ChatterSheet(qint64 row, Actions actions, QWidget *parent)
         QStringLiteral("Generate with Groq"), SymbolIcon::icon(Symbol::sparkles, Theme::Accent::base), panel);
     m_generate->setObjectName(QStringLiteral("chatterGenerateButton"));
     auto *menu = new QMenu(m_generate);
+    Theme::applyLightPalette(menu);
     menu->setObjectName(QStringLiteral("chatterGenerateMenu"));
     menu->addAction(QStringLiteral("Replace existing lines"), this, [this] {
         save();

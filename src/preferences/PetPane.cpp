@@ -229,10 +229,7 @@ QWidget *PetPane::buildRow(const PetPackage &package, bool active)
     more->setAutoRaise(true);
     more->setCursor(Qt::PointingHandCursor);
     more->setPopupMode(QToolButton::InstantPopup);
-    more->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 6px; border-radius: 8px; }"
-                                       "QToolButton:hover { background: %1; }"
-                                       "QToolButton::menu-indicator { image: none; width: 0; }")
-                            .arg(Theme::Surface::window.name()));
+    more->setStyleSheet(Theme::menuButtonStyleSheet());
     more->setAccessibleName(QStringLiteral("More for ") + name);
     auto *menu = new QMenu(more);
     // A pop-up is a window of its own and would otherwise take the desktop's palette.

@@ -175,12 +175,7 @@ void PreferencesWindow::setSection(PreferencesSection section)
         scroll->setFocusPolicy(Qt::NoFocus);
         scroll->setWidgetResizable(true);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->verticalScrollBar()->setStyleSheet(
-            QStringLiteral("QScrollBar:vertical { width: 10px; background: transparent; margin: 2px; }"
-                           "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
-                           "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                           "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                .arg(Theme::Surface::cardBorder.darker(110).name()));
+        scroll->verticalScrollBar()->setStyleSheet(Theme::scrollBarStyleSheet());
         QWidget *inner = createPane(section);
         inner->setAutoFillBackground(false);
         scroll->setWidget(inner);

@@ -164,8 +164,9 @@ QWidget *RemindersPane::listRow(const Reminder &reminder)
     actions->setAccessibleName(QStringLiteral("Reminder actions"));
     actions->setAutoRaise(true);
     actions->setPopupMode(QToolButton::InstantPopup);
-    actions->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    actions->setStyleSheet(Theme::menuButtonStyleSheet());
     auto *menu = new QMenu(actions);
+    Theme::applyLightPalette(menu);
     QAction *edit
         = menu->addAction(SymbolIcon::icon(Symbol::pencil, Theme::Ink::primary), QStringLiteral("Edit reminder…"));
     edit->setObjectName(QStringLiteral("editReminderAction"));

@@ -3,6 +3,7 @@
 #include "widgets/Chip.h"
 #include "widgets/Theme.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -51,11 +52,17 @@ void Card::setCount(int count)
     m_count->setVisible(count >= 0);
 }
 
-void Card::addSeparatorIfNeeded()
+void Card::addSeparatorIfNeeded(QWidget *row)
 {
     if (m_rowCount++ == 0)
         return;
     auto *hairline = new QFrame(this);
+    if (row->testAttribute(Qt::WA_WState_ExplicitShowHide) && row->isHidden())
+        hairline->hide();
+    m_separators.insert(row, hairline);
+    row->installEventFilter(this);
+    // A row taken out (a rebuilt part of the card) takes its hairline along.
+    connect(row, &QObject::destroyed, hairline, &QObject::deleteLater);
     hairline->setFixedHeight(1);
     hairline->setAutoFillBackground(true);
     QPalette palette = hairline->palette();
@@ -66,8 +73,8 @@ void Card::addSeparatorIfNeeded()
 
 QWidget *Card::addRow(const QString &label, const QString &hint, QWidget *control)
 {
-    addSeparatorIfNeeded();
     auto *row = new QWidget(this);
+    addSeparatorIfNeeded(row);
     auto *line = new QHBoxLayout(row);
     line->setContentsMargins(0, Theme::Space::m, 0, Theme::Space::m);
     line->setSpacing(Theme::Space::m);
@@ -90,7 +97,7 @@ QWidget *Card::addRow(const QString &label, const QString &hint, QWidget *contro
 
 void Card::addWidget(QWidget *widget)
 {
-    addSeparatorIfNeeded();
+    addSeparatorIfNeeded(widget);
     widget->setParent(this);
     m_rows->addWidget(widget);
 }
@@ -103,4 +110,14 @@ void Card::paintEvent(QPaintEvent *)
     p.setBrush(Theme::Surface::card);
     const double r = Theme::Radius::window;
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), r, r);
+}
+
+bool Card::eventFilter(QObject *watched, QEvent *event)
+{
+    // Two hairlines in a row would show where a hidden row is.
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+        if (QWidget *hairline = m_separators.value(watched))
+            hairline->setVisible(event->type() == QEvent::ShowToParent);
+    }
+    return QFrame::eventFilter(watched, event);
 }

@@ -5,10 +5,14 @@
 
 #include <QFocusEvent>
 #include <QPainter>
+#include <QPolygonF>
 
 namespace {
 constexpr int controlHeight = 32;
 constexpr int glyphSize = 16;
+// A button that opens a menu says so with a small chevron after its text.
+constexpr int chevronGap = 6;
+constexpr double chevronWidth = 8;
 }
 
 StyledButton::StyledButton(Look look, const QString &text, const QIcon &icon, QWidget *parent)
@@ -29,6 +33,8 @@ QSize StyledButton::sizeHint() const
     int width = 2 * Theme::Space::m + metrics.horizontalAdvance(text());
     if (!icon().isNull())
         width += glyphSize + (text().isEmpty() ? 0 : Theme::Space::xs + 2);
+    if (menu() && !text().isEmpty())
+        width += chevronGap + static_cast<int>(chevronWidth);
     return { width + 2 * FocusRing::margin, controlHeight + 2 * FocusRing::margin };
 }
 
@@ -71,7 +77,9 @@ void StyledButton::paintEvent(QPaintEvent *)
     const int textWidth = metrics.horizontalAdvance(text());
     const bool hasIcon = !icon().isNull();
     const int gap = hasIcon && !text().isEmpty() ? Theme::Space::xs + 2 : 0;
-    const int contentWidth = textWidth + (hasIcon ? glyphSize + gap : 0);
+    const bool hasChevron = menu() && !text().isEmpty();
+    const double contentWidth
+        = textWidth + (hasIcon ? glyphSize + gap : 0) + (hasChevron ? chevronGap + chevronWidth : 0);
     double x = body.center().x() - contentWidth / 2.0;
     if (hasIcon) {
         const QPixmap pixmap = icon().pixmap(glyphSize, glyphSize);
@@ -81,4 +89,11 @@ void StyledButton::paintEvent(QPaintEvent *)
     p.setPen(ink);
     p.setFont(font());
     p.drawText(QRectF(x, body.top(), textWidth + 1, body.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    if (hasChevron) {
+        const double left = x + textWidth + chevronGap;
+        const double middle = body.center().y();
+        p.setPen(QPen(ink, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({ QPointF(left, middle - 2), QPointF(left + chevronWidth / 2, middle + 2),
+            QPointF(left + chevronWidth, middle - 2) }));
+    }
 }

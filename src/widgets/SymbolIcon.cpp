@@ -31,6 +31,8 @@ QString themeName(Symbol symbol)
     case Symbol::person: return QStringLiteral("avatar-default-symbolic");
     case Symbol::pencil: return QStringLiteral("document-edit-symbolic");
     case Symbol::trash: return QStringLiteral("user-trash-symbolic");
+    case Symbol::plusCircle: return QStringLiteral("list-add-symbolic");
+    case Symbol::textAlignLeft: return QStringLiteral("format-justify-left-symbolic");
     // No common theme has these; ours are always drawn.
     case Symbol::pawprint:
     case Symbol::wand:
@@ -335,6 +337,17 @@ void paint(QPainter &p, Symbol symbol, const QColor &colour)
         p.drawLine(QPointF(8.5, 8.5), QPointF(8.5, 14));
         p.drawLine(QPointF(11.5, 8.5), QPointF(11.5, 14));
         break;
+    case Symbol::plusCircle:
+        p.drawEllipse(QPointF(10, 10), 7.5, 7.5);
+        p.drawLine(QPointF(10, 6.5), QPointF(10, 13.5));
+        p.drawLine(QPointF(6.5, 10), QPointF(13.5, 10));
+        break;
+    case Symbol::textAlignLeft: {
+        const double ends[] = { 17, 13, 17, 11 };
+        for (int i = 0; i < 4; ++i)
+            p.drawLine(QPointF(3, 4.5 + i * 3.7), QPointF(ends[i], 4.5 + i * 3.7));
+        break;
+    }
     }
 }
 }

@@ -36,6 +36,8 @@ enum class Symbol {
     person,
     pencil,
     trash,
+    plusCircle,
+    textAlignLeft,
 };
 
 QIcon icon(Symbol symbol, const QColor &colour);

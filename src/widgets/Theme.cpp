@@ -42,6 +42,24 @@ void Theme::applyLightPalette(QWidget *window)
     window->setFont(font(TypeSize::body));
 }
 
+QString Theme::scrollBarStyleSheet()
+{
+    return QStringLiteral("QScrollBar:vertical { width: 10px; background: transparent; margin: 2px; }"
+                          "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
+                          "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                          "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+        .arg(Surface::cardBorder.darker(110).name());
+}
+
+QString Theme::menuButtonStyleSheet()
+{
+    return QStringLiteral("QToolButton { border: none; padding: 6px; border-radius: %1px; background: transparent; }"
+                          "QToolButton:hover, QToolButton:pressed, QToolButton:focus { background: %2; }"
+                          "QToolButton::menu-indicator { image: none; width: 0; }")
+        .arg(Radius::control)
+        .arg(Surface::window.name());
+}
+
 QLabel *Theme::label(const QString &text, int pixelSize, QFont::Weight weight, const QColor &ink, QWidget *parent)
 {
     auto *made = new QLabel(text, parent);

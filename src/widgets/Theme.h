@@ -58,6 +58,11 @@ inline constexpr int offsetY = 6;
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 // A label in the given type size, weight and ink; the one way text is styled in a pane.
 QLabel *label(const QString &text, int pixelSize, QFont::Weight weight, const QColor &ink, QWidget *parent = nullptr);
-// Gives a window the light palette, whatever the desktop's theme.
+// Gives a window, a pane's pop-up menu among them, the light palette whatever the desktop's theme.
 void applyLightPalette(QWidget *window);
+// Style sheet rules for a thin vertical scroll bar on a light surface. A widget with a style sheet
+// takes the desktop's palette instead of its window's, so a scrolling one needs these to stay light.
+QString scrollBarStyleSheet();
+// Style sheet rules for a borderless tool button that opens a menu ("…"), light in every state.
+QString menuButtonStyleSheet();
 }

@@ -27,17 +27,6 @@ private:
         return static_cast<int>(
             xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n', Qt::SkipEmptyParts).size());
     }
-    // The tray icon: the program's small visible window.
-    static QString trayIcon(const QString &pet)
-    {
-        for (const QString &window :
-            xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n', Qt::SkipEmptyParts)) {
-            const int width = DesktopProbe::geometry(window).width();
-            if (window != pet && width > 0 && width <= 48)
-                return window;
-        }
-        return {};
-    }
 
     TestEnvironment *m_env;
     RunningProgram m_program;
@@ -62,7 +51,7 @@ private slots:
         QString pet;
         QTRY_VERIFY_WITH_TIMEOUT(!(pet = DesktopProbe::petWindow()).isEmpty(), 20000);
         QString tray;
-        QTRY_VERIFY_WITH_TIMEOUT(!(tray = trayIcon(pet)).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(tray = DesktopProbe::trayIcon(pet)).isEmpty(), 10000);
         // Out of the way of the preferences window.
         xdotool({ "windowmove", pet, "1100", "600" });
         int before = visibleWindows();

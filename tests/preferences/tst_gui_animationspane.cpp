@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 // The Animations pane on screen for a pet whose rows 0, 1 and 3 have frames, driven through its
 // widgets against an in-memory keyring and the loopback stand-in of Groq.
 class TestGuiAnimationsPane : public QObject {
@@ -162,6 +164,13 @@ private slots:
         QCOMPARE(button->text(), action);
         QCOMPARE(button->isEnabled(), enabled);
         QCOMPARE(f.find<QLabel>("generateHint")->text(), hint);
+        // Drawn where the desktop has no icon theme.
+        QList<QIcon> icons { button->icon(), f.find<QPushButton>("addChatLinesLink", f.card(1))->icon() };
+        for (QAction *each : f.find<QMenu>("rowActionsMenu", f.card(3))->actions())
+            icons << each->icon();
+        QVERIFY(std::none_of(icons.cbegin(), icons.cend(), [](const QIcon &icon) { return icon.isNull(); }));
+        // The menu is as light as the pane whatever the desktop's theme.
+        QCOMPARE(f.find<QMenu>("rowActionsMenu", f.card(3))->palette().color(QPalette::Window), Theme::Surface::window);
         // "Cancel" on the confirmation sends nothing.
         f.alerts.buttonAnswers.enqueue(2);
         button->click();
@@ -222,6 +231,12 @@ private slots:
         f.find<QPushButton>("chatterDoneButton", sheet)->click();
         QCOMPARE(f.maps.chatter(pet, 3), QStringList({ "Zzz…", "Five more minutes.", "Night." }));
         QVERIFY(!f.pane->editingChatter());
+
+        // A long first line gives way to the count of the others.
+        f.maps.setMapping(pet, 3, { "Sleep", { QString(60, 'W'), "Night." } });
+        auto *details = f.find<QLabel>("rowDetails", f.card(3));
+        QVERIFY2(details->text().endsWith("” · +1 more"), qPrintable(details->text()));
+        QVERIFY(details->sizeHint().width() <= f.find<QLineEdit>("rowNameField", f.card(3))->width());
 
         f.action(3, "Clear chat lines")->trigger();
         QCOMPARE(f.maps.mapping(pet, 3), AnimationMapping({ "Sleep", {} }));

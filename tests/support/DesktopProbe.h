@@ -49,4 +49,15 @@ inline QRect geometry(const QString &window)
     return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
 }
 
+// The tray icon: the program's small visible window besides the pet. Empty while there is none.
+inline QString trayIcon(const QString &pet)
+{
+    for (const QString &window :
+        xdotool({ "search", "--onlyvisible", "--classname", "tamsel" }).split('\n', Qt::SkipEmptyParts)) {
+        const int width = geometry(window).width();
+        if (window != pet && width > 0 && width <= 48)
+            return window;
+    }
+    return {};
+}
 }

@@ -1,8 +1,10 @@
 #include "support/TestMain.h"
+#include "widgets/Card.h"
 #include "widgets/SegmentedControl.h"
 #include "widgets/ToggleSwitch.h"
 
 #include <QAccessible>
+#include <QLabel>
 #include <QSignalSpy>
 
 class TestStyledWidgets : public QObject {
@@ -42,6 +44,28 @@ private slots:
         QCOMPARE(changed.size(), 2);
         QTest::keyClick(&control, Qt::Key_Left);
         QCOMPARE(changed.last().at(0).toInt(), 1);
+    }
+
+    void cardHairlinesFollowTheirRows()
+    {
+        Card card;
+        card.addRow(QStringLiteral("A"), {}, nullptr);
+        QWidget *middle = card.addRow(QStringLiteral("B"), {}, nullptr);
+        middle->hide();
+        auto *last = new QLabel(QStringLiteral("C"));
+        card.addWidget(last);
+        const auto hairlines = [&card] {
+            int shown = 0;
+            for (const QFrame *frame : card.findChildren<QFrame *>(Qt::FindDirectChildrenOnly))
+                shown += frame->maximumHeight() == 1 && frame->isVisibleTo(&card) ? 1 : 0;
+            return shown;
+        };
+        QCOMPARE(hairlines(), 1);
+        middle->show();
+        QCOMPARE(hairlines(), 2);
+        delete last;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(hairlines(), 1);
     }
 };
 
