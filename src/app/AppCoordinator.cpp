@@ -17,6 +17,7 @@
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
+#include "platform/MemoryTrimmer.h"
 #include "platform/WindowSystem.h"
 #include "services/HotKeyMonitor.h"
 #include "services/KeyStore.h"
@@ -172,7 +173,10 @@ QCoro::Task<> AppCoordinator::showPet(
     const quint64 request = ++m_loadRequest;
     auto decoding = started ? std::move(*started) : decodeAtlas(package);
     auto decoded = co_await std::move(decoding);
-    if (!self || request != m_loadRequest)
+    if (!self)
+        co_return;
+    releaseDecodeMemory();
+    if (request != m_loadRequest)
         co_return;
     const std::optional<QString> error = show(package, std::move(decoded));
     if (!error)
@@ -183,7 +187,10 @@ QCoro::Task<> AppCoordinator::showPet(
     while (const auto fallback = fallbackPet(failed)) {
         auto decodingFallback = decodeAtlas(*fallback);
         auto fallbackDecoded = co_await std::move(decodingFallback);
-        if (!self || request != m_loadRequest)
+        if (!self)
+            co_return;
+        releaseDecodeMemory();
+        if (request != m_loadRequest)
             co_return;
         if (show(*fallback, std::move(fallbackDecoded))) {
             failed.append(fallback->id());
@@ -208,6 +215,14 @@ QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPa
     const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
     // The decoder copies both before it first suspends.
     return SpriteSheetDecoder::createInBackground(package.manifest, atlasPath);
+}
+
+void AppCoordinator::releaseDecodeMemory()
+{
+    if (!m_env.memoryTrimmer)
+        return;
+    // After the pet on screen was replaced and its window got to paint.
+    QTimer::singleShot(0, this, [trimmer = m_env.memoryTrimmer] { trimmer->releaseFreeMemory(); });
 }
 
 std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedIDs) const

@@ -13,6 +13,7 @@
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/DialogAlertPresenter.h"
 #include "platform/linux/DisplayEnvironment.h"
+#include "platform/linux/GlibcMemoryTrimmer.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/PortalGlobalHotKey.h"
 #include "platform/linux/PortalScreenCapturer.h"
@@ -92,6 +93,7 @@ int launch(int argc, char **argv, bool toggleAsk)
     SystemClipboard clipboard;
     DesktopUrlOpener urlOpener;
     QtAudioInput microphone;
+    GlibcMemoryTrimmer memoryTrimmer;
     AudioRecorder::removeLeftoverRecordings(); // what an earlier run left when it died mid-question
 
     AppEnvironment environment;
@@ -107,6 +109,7 @@ int launch(int argc, char **argv, bool toggleAsk)
     environment.loginItem = &loginItem;
     environment.hotKeys = hotKeys.get();
     environment.audioInput = &microphone;
+    environment.memoryTrimmer = &memoryTrimmer;
     environment.toolPlatform.screenCapturer = screenCapturer.get();
     environment.toolPlatform.launcher = &launcher;
     environment.toolPlatform.clipboard = &clipboard;
