@@ -94,6 +94,8 @@ public:
 signals:
     // A pet was loaded and is on screen.
     void petLoaded();
+    // A pet's frame reached the screen, the first time since the launch.
+    void firstFrameShown();
     // A pet was loaded or unloaded, or an import finished: what the library shows may differ.
     void activePetChanged();
 
@@ -116,6 +118,8 @@ private:
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
+    // The tray and the hot key, once (they follow the pet onto the screen).
+    void setUpTrayAndHotKey();
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
@@ -139,6 +143,6 @@ private:
     std::unique_ptr<WelcomeFlow> m_welcome;
     quint64 m_loadRequest = 0;
     bool m_terminated = false;
-    bool m_firstFrameReported = false;
+    bool m_firstFrameShown = false;
     QElapsedTimer m_sinceStart;
 };
