@@ -141,6 +141,7 @@ QCoro::Task<> AppCoordinator::launch()
     }
     setUpTrayAndHotKey();
     refreshTray();
+    releaseFreedMemory();
     QTimer::singleShot(0, this, [this] { m_welcome->showIfFirstTime(m_session != nullptr); });
 }
 
@@ -187,7 +188,7 @@ QCoro::Task<> AppCoordinator::showPet(
     auto decoded = co_await std::move(decoding);
     if (!self)
         co_return;
-    releaseDecodeMemory();
+    releaseFreedMemory();
     if (request != m_loadRequest)
         co_return;
     const std::optional<QString> error = show(package, std::move(decoded));
@@ -203,7 +204,7 @@ QCoro::Task<> AppCoordinator::showPet(
         auto fallbackDecoded = co_await std::move(decodingFallback);
         if (!self)
             co_return;
-        releaseDecodeMemory();
+        releaseFreedMemory();
         if (request != m_loadRequest)
             co_return;
         if (show(*fallback, std::move(fallbackDecoded))) {
@@ -231,7 +232,7 @@ QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPa
     return SpriteSheetDecoder::createInBackground(package.manifest, atlasPath);
 }
 
-void AppCoordinator::releaseDecodeMemory()
+void AppCoordinator::releaseFreedMemory()
 {
     if (!m_env.memoryTrimmer)
         return;

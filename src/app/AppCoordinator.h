@@ -104,8 +104,9 @@ private:
     QCoro::Task<> showPet(
         PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started = std::nullopt);
     static QCoro::Task<SpriteSheetDecoder::Created> decodeAtlas(const PetPackage &package);
-    // Once the event loop has run again: hands back what a finished decode freed.
-    void releaseDecodeMemory();
+    // Once the event loop has run again: hands back what large short-lived work (a decode, the
+    // launch) freed.
+    void releaseFreedMemory();
     // Shows the decoded pet in place of the current one, or says why it cannot be shown.
     std::optional<QString> show(const PetPackage &package, SpriteSheetDecoder::Created decoder);
     void closeSession();

@@ -52,6 +52,8 @@ int launch(int argc, char **argv, bool toggleAsk)
 {
     DisplayEnvironment::prepare();
     SystemLog::install();
+    // Before any thread starts: how the allocator is set up decides what it can give back.
+    GlibcMemoryTrimmer memoryTrimmer;
 
     QApplication app(argc, argv);
     DisplayEnvironment::keepFromChildren();
@@ -93,7 +95,6 @@ int launch(int argc, char **argv, bool toggleAsk)
     SystemClipboard clipboard;
     DesktopUrlOpener urlOpener;
     QtAudioInput microphone;
-    GlibcMemoryTrimmer memoryTrimmer;
     AudioRecorder::removeLeftoverRecordings(); // what an earlier run left when it died mid-question
 
     AppEnvironment environment;
