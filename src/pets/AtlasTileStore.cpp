@@ -48,36 +48,53 @@ std::optional<AtlasTileStore> AtlasTileStore::build(const QImage &image, QSize t
         : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (source.isNull())
         return std::nullopt;
-
-    AtlasTileStore store;
-    store.m_size = source.size();
-    store.m_tileSize = tileSize;
-    store.m_tileColumns = (source.width() + tileSize.width() - 1) / tileSize.width();
-    const int tileRows = (source.height() + tileSize.height() - 1) / tileSize.height();
-    store.m_tiles.reserve(qsizetype(store.m_tileColumns) * tileRows);
-    QByteArray rows;
-    for (int tileY = 0; tileY < tileRows; ++tileY) {
-        for (int tileX = 0; tileX < store.m_tileColumns; ++tileX) {
-            const QRect area = QRect(QPoint(tileX * tileSize.width(), tileY * tileSize.height()), tileSize)
-                                   .intersected(source.rect());
-            Tile tile;
-            tile.content = contentBounds(source, area);
-            if (!tile.content.isEmpty()) {
-                const qsizetype lineBytes = qsizetype(tile.content.width()) * 4;
-                rows.resize(lineBytes * tile.content.height());
-                for (int y = 0; y < tile.content.height(); ++y)
-                    std::memcpy(rows.data() + y * lineBytes,
-                        pixelAt(source, tile.content.left(), tile.content.top() + y), size_t(lineBytes));
-                tile.pixels = qCompress(rows, compressionLevel);
-                if (tile.pixels.isEmpty())
-                    return std::nullopt;
-                // qCompress leaves room for data that did not compress at all.
-                tile.pixels.squeeze();
-            }
-            store.m_tiles.append(std::move(tile));
-        }
+    AtlasTileStore store(source.size(), tileSize);
+    for (int top = 0; top < source.height(); top += tileSize.height()) {
+        // A view of the band, sharing the image's pixels.
+        const QImage band(source.constScanLine(top), source.width(), std::min(tileSize.height(), source.height() - top),
+            source.bytesPerLine(), source.format());
+        if (!store.appendBand(band))
+            return std::nullopt;
     }
     return store;
+}
+
+AtlasTileStore::AtlasTileStore(QSize size, QSize tileSize)
+    : m_size(size)
+    , m_tileSize(tileSize.isEmpty() ? QSize(1, 1) : tileSize)
+    , m_tileColumns((size.width() + m_tileSize.width() - 1) / m_tileSize.width())
+{
+    const int tileRows = (size.height() + m_tileSize.height() - 1) / m_tileSize.height();
+    m_tiles.reserve(qsizetype(m_tileColumns) * tileRows);
+}
+
+bool AtlasTileStore::appendBand(const QImage &band)
+{
+    if (band.format() != QImage::Format_ARGB32_Premultiplied || band.width() != m_size.width()
+        || band.height() != std::min(m_tileSize.height(), m_size.height() - m_rowsStored))
+        return false;
+    QByteArray rows;
+    for (int tileX = 0; tileX < m_tileColumns; ++tileX) {
+        const QRect area = QRect(QPoint(tileX * m_tileSize.width(), 0), m_tileSize).intersected(band.rect());
+        Tile tile;
+        const QRect content = contentBounds(band, area);
+        if (!content.isEmpty()) {
+            const qsizetype lineBytes = qsizetype(content.width()) * 4;
+            rows.resize(lineBytes * content.height());
+            for (int y = 0; y < content.height(); ++y)
+                std::memcpy(
+                    rows.data() + y * lineBytes, pixelAt(band, content.left(), content.top() + y), size_t(lineBytes));
+            tile.pixels = qCompress(rows, compressionLevel);
+            if (tile.pixels.isEmpty())
+                return false;
+            // qCompress leaves room for data that did not compress at all.
+            tile.pixels.squeeze();
+            tile.content = content.translated(0, m_rowsStored);
+        }
+        m_tiles.append(std::move(tile));
+    }
+    m_rowsStored += band.height();
+    return true;
 }
 
 qsizetype AtlasTileStore::storedBytes() const
@@ -90,7 +107,7 @@ qsizetype AtlasTileStore::storedBytes() const
 
 QImage AtlasTileStore::copy(const QRect &rect) const
 {
-    if (rect.isEmpty() || !QRect(QPoint(), m_size).contains(rect))
+    if (rect.isEmpty() || !isComplete() || !QRect(QPoint(), m_size).contains(rect))
         return {};
     QImage frame(rect.size(), QImage::Format_ARGB32_Premultiplied);
     if (frame.isNull())

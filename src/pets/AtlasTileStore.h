@@ -21,6 +21,15 @@ public:
     // Absent for a null image or tile size, or when memory for the compressed tiles runs out.
     static std::optional<AtlasTileStore> build(const QImage &image, QSize tileSize);
 
+    // The same filled band by band, for an image decoded a band at a time: starts empty for an
+    // image of size.
+    AtlasTileStore(QSize size, QSize tileSize);
+    // Adds the next band: the image's next tileSize.height() rows (the rest of them for the last
+    // band), as wide as the image, Format_ARGB32_Premultiplied. False when the band is not that or
+    // memory for the compressed tiles runs out.
+    bool appendBand(const QImage &band);
+    bool isComplete() const { return m_rowsStored == m_size.height(); }
+
     QSize size() const { return m_size; }
     // Compressed bytes held, for diagnostics.
     qsizetype storedBytes() const;
@@ -35,10 +44,9 @@ private:
         QByteArray pixels; // content's rows, 4 bytes a pixel, compressed
     };
 
-    AtlasTileStore() = default;
-
     QSize m_size;
     QSize m_tileSize;
     int m_tileColumns = 0;
+    int m_rowsStored = 0;
     QList<Tile> m_tiles; // row by row
 };

@@ -25,6 +25,32 @@ QString SpriteSheetDecoder::DecodeError::description() const
 Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(
     const PetManifest &manifest, const QString &path)
 {
+    // A plain WebP atlas of whole cells is measured and compressed a band of cells at a time, as it
+    // is decoded, so that it never exists whole beside the decoder's own working copy.
+    std::optional<AtlasTileStore> tiles;
+    QList<qint64> rowFrameCounts;
+    const auto banded = AtlasImageReader::readWebpInBands(
+        path,
+        [&](QSize size) {
+            if (!cellsFit(manifest, size))
+                return 0;
+            const QSize tile = tileSize(manifest, size);
+            tiles.emplace(size, tile);
+            return tile.height();
+        },
+        [&](const QImage &band, int) {
+            for (qint64 row = 0; row < band.height() / manifest.frameHeight; ++row)
+                rowFrameCounts.append(scanFrameCount(band, manifest, row));
+            return tiles->appendBand(band);
+        });
+    if (banded) {
+        if (!banded->ok())
+            return banded->error() == AtlasImageReader::Failure::Empty ? DecodeError::emptyAtlas()
+                                                                       : DecodeError::unreadable();
+        return std::shared_ptr<SpriteSheetDecoder>(
+            new SpriteSheetDecoder(manifest, std::move(*tiles), QColorSpace(), std::move(rowFrameCounts)));
+    }
+
     auto read = AtlasImageReader::read(path);
     if (!read.ok()) {
         return read.error() == AtlasImageReader::Failure::Empty ? DecodeError::emptyAtlas() : DecodeError::unreadable();
@@ -88,11 +114,16 @@ QImage SpriteSheetDecoder::forceDecoded(const QImage &image)
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+bool SpriteSheetDecoder::cellsFit(const PetManifest &manifest, QSize atlas)
+{
+    return manifest.frameWidth >= 1 && manifest.frameWidth <= atlas.width() && manifest.frameHeight >= 1
+        && manifest.frameHeight <= atlas.height();
+}
+
 QSize SpriteSheetDecoder::tileSize(const PetManifest &manifest, QSize atlas)
 {
     constexpr int minimumSide = 64;
-    if (manifest.frameWidth < 1 || manifest.frameWidth > atlas.width() || manifest.frameHeight < 1
-        || manifest.frameHeight > atlas.height())
+    if (!cellsFit(manifest, atlas))
         return { 4 * minimumSide, 4 * minimumSide };
     // Both sides are at most the atlas's (32-bit) size here; a tile may reach past the atlas.
     const auto side = [](qint64 cell) { return int(cell * ((minimumSide + cell - 1) / cell)); };

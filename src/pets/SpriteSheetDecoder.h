@@ -118,6 +118,8 @@ private:
     // Tiles of whole cells, at least 64 pixels a side, so that a frame is rebuilt from one tile;
     // fixed squares when the cells do not fit the atlas.
     static QSize tileSize(const PetManifest &manifest, QSize atlas);
+    // Whether at least one whole cell fits the atlas in each direction.
+    static bool cellsFit(const PetManifest &manifest, QSize atlas);
     // How many frames the row starting at row x frameHeight holds, read from the decoded atlas.
     static qint64 scanFrameCount(const QImage &atlas, const PetManifest &manifest, qint64 row);
 

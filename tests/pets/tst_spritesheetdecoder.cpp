@@ -186,13 +186,20 @@ private slots:
         QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
     }
 
+    void colourIsMatchedToSrgb_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("png") << QByteArray("png");
+        QTest::newRow("webp") << QByteArray("webp"); // not decoded band by band: the profile counts
+    }
     void colourIsMatchedToSrgb()
     {
+        QFETCH(QByteArray, format);
         QImage p3(384, 208, QImage::Format_ARGB32);
         p3.fill(QColor(40, 160, 90));
         p3.setColorSpace(QColorSpace::DisplayP3);
-        const QString file = path(QStringLiteral("p3.png"));
-        writeImage(p3, file, "png");
+        const QString file = path(QStringLiteral("p3.") + QString::fromLatin1(format));
+        writeImage(p3, file, format);
         const auto decoder = decode(file);
         const QImage frame = decoder->image(0, 1);
         QCOMPARE(frame.colorSpace(), QColorSpace(QColorSpace::SRgb));
