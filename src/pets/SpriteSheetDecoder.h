@@ -18,11 +18,11 @@
 
 // Turns a pet's atlas into animation frames. Cell (row r, column c) is the frameWidth x frameHeight
 // rectangle at (c x frameWidth, r x frameHeight) from the image's top-left; each row is one
-// animation running left to right from column 0. The atlas is decoded once, up front, into a
-// premultiplied 32-bit image, which is measured (how many frames each row really holds, from its
-// transparency) and then kept only as compressed tiles (AtlasTileStore): a decoded atlas is
-// megabytes of mostly transparent pixels, a frame a few hundred kilobytes. Frames are rebuilt
-// from the tiles on demand, the last 16 of them cached.
+// animation running left to right from column 0. The atlas is decoded once, up front, into
+// premultiplied 32-bit pixels (a plain WebP a band of cell rows at a time), which are measured (how
+// many frames each row really holds, from its transparency) and then kept only as compressed
+// tiles (AtlasTileStore): a decoded atlas is megabytes of mostly transparent pixels, a frame a few
+// hundred kilobytes. Frames are rebuilt from the tiles on demand, the last 16 of them cached.
 //
 // One decoder exists per loaded pet, shared (std::shared_ptr) by the animation player, the previews
 // and whatever asks which rows are usable. Every member function may be called from any thread.
