@@ -82,6 +82,30 @@ measure_peer() {
   kill -TERM $pid; wait $pid 2>/dev/null
 }
 
+# median: the median of the numbers on standard input.
+median() { sort -n | awk '{v[NR] = $1} END { if (NR == 0) print "n/a"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# measure_startup: ten starts from exec to the pet's window mapped, read from the X server's events
+# by bench_startup: each in a fresh home (a first start, which installs the built-in pet), then
+# again in that home (a later start).
+measure_startup() {
+  local tool; tool=$(dirname "$exe")/../tools/bench_startup/bench_startup
+  if [ ! -x "$tool" ]; then echo "startup          bench_startup is not built"; return; fi
+  local first=() later=() home
+  for _ in $(seq 10); do
+    home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
+    mkdir -p "$home/config/tamsel"
+    printf '[General]\ntam.hasCompletedOnboarding=true\ntam.behaviorMode=still\n' > "$home/config/tamsel/tamsel.conf"
+    first+=("$(HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$tool" "$exe" 2>/dev/null)")
+    sleep 0.3
+    later+=("$(HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data "$tool" "$exe" 2>/dev/null)")
+    sleep 0.3
+    rm -rf "$home"
+  done
+  printf '%-16s exec to pet window mapped: median %s ms at a first start (%s), %s ms at a later one (%s)\n' \
+    "startup" "$(printf '%s\n' "${first[@]}" | median)" "${first[*]}" "$(printf '%s\n' "${later[@]}" | median)" "${later[*]}"
+}
+
 # measure_wander: wander mode for at least 60 s, sampling the CPU time and the window's x ten times a
 # second; the CPU spent in samples where the window moved is the cost of strolling.
 measure_wander() {
@@ -199,6 +223,11 @@ measure_preferences() {
   rm -rf "$home"
 }
 
+if [ -n "${BENCH_STARTUP_ONLY:-}" ]; then
+  measure_startup
+  exit 0
+fi
+
 if [ -n "${BENCH_PREFERENCES_ONLY:-}" ]; then
   measure "idle animation" "tam.behaviorMode=still"
   measure_preferences
@@ -206,6 +235,7 @@ if [ -n "${BENCH_PREFERENCES_ONLY:-}" ]; then
 fi
 
 echo "Measuring over ${seconds}s each (after 5s warm-up):"
+measure_startup
 measure "idle animation" "tam.behaviorMode=still"
 if [ -x /usr/games/oneko ]; then
   pet_cpu=$SAMPLED_CPU pet_total=$SAMPLED_TOTAL

@@ -17,6 +17,7 @@
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
+#include "platform/MemoryTrimmer.h"
 #include "platform/WindowSystem.h"
 #include "services/HotKeyMonitor.h"
 #include "services/KeyStore.h"
@@ -38,6 +39,8 @@
 #include <QWidget>
 
 #include <algorithm>
+
+#include <qcoro/qcorosignal.h>
 
 AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *parent)
     : QObject(parent)
@@ -113,10 +116,12 @@ QCoro::Task<> AppCoordinator::launch()
     m_reminderScheduler = std::make_unique<ReminderScheduler>(
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
-    m_tray = std::make_unique<TrayMenu>();
-    connectTray();
-    // Before anything below can put up an alert: the prompt works while one is open.
-    registerHotKey();
+    // Setting up the tray (a D-Bus round trip, icons, the menu) takes about as long as the decode:
+    // a pet about to be shown goes first, the tray follows its first frame. A hidden start needs
+    // the tray to know whether it may hide the pet.
+    const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
+    if (!petFirst)
+        setUpTrayAndHotKey();
 
     if (first) {
         auto loading = showPet(*first, std::move(decoding));
@@ -127,7 +132,16 @@ QCoro::Task<> AppCoordinator::launch()
     }
     if (!self)
         co_return;
+    if (petFirst && m_session && !m_firstFrameShown) {
+        // Bounded: a window that never reaches the screen must not cost the tray.
+        auto shown = qCoro(this, &AppCoordinator::firstFrameShown, std::chrono::seconds(1));
+        co_await std::move(shown);
+        if (!self)
+            co_return;
+    }
+    setUpTrayAndHotKey();
     refreshTray();
+    releaseFreedMemory();
     QTimer::singleShot(0, this, [this] { m_welcome->showIfFirstTime(m_session != nullptr); });
 }
 
@@ -172,18 +186,26 @@ QCoro::Task<> AppCoordinator::showPet(
     const quint64 request = ++m_loadRequest;
     auto decoding = started ? std::move(*started) : decodeAtlas(package);
     auto decoded = co_await std::move(decoding);
-    if (!self || request != m_loadRequest)
+    if (!self)
+        co_return;
+    releaseFreedMemory();
+    if (request != m_loadRequest)
         co_return;
     const std::optional<QString> error = show(package, std::move(decoded));
     if (!error)
         co_return;
+    // Before any alert: the prompt and the menu work while one is open.
+    setUpTrayAndHotKey();
     const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
     // Whatever failed, the user ends with a pet that loads or with the offer to import one.
     QStringList failed { package.id() };
     while (const auto fallback = fallbackPet(failed)) {
         auto decodingFallback = decodeAtlas(*fallback);
         auto fallbackDecoded = co_await std::move(decodingFallback);
-        if (!self || request != m_loadRequest)
+        if (!self)
+            co_return;
+        releaseFreedMemory();
+        if (request != m_loadRequest)
             co_return;
         if (show(*fallback, std::move(fallbackDecoded))) {
             failed.append(fallback->id());
@@ -208,6 +230,14 @@ QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPa
     const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
     // The decoder copies both before it first suspends.
     return SpriteSheetDecoder::createInBackground(package.manifest, atlasPath);
+}
+
+void AppCoordinator::releaseFreedMemory()
+{
+    if (!m_env.memoryTrimmer)
+        return;
+    // After the pet on screen was replaced and its window got to paint.
+    QTimer::singleShot(0, this, [trimmer = m_env.memoryTrimmer] { trimmer->releaseFreeMemory(); });
 }
 
 std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedIDs) const
@@ -265,11 +295,13 @@ void AppCoordinator::connectSession()
         m_tray->popUpContextMenu(at);
     });
     connect(session, &PetSession::firstFrameShown, this, [this] {
-        if (!m_env.reportFirstFrame || m_firstFrameReported)
+        if (m_firstFrameShown)
             return;
-        m_firstFrameReported = true;
-        Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
-            + QStringLiteral(" ms"));
+        m_firstFrameShown = true;
+        if (m_env.reportFirstFrame)
+            Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
+                + QStringLiteral(" ms"));
+        emit firstFrameShown();
     });
 }
 
@@ -419,6 +451,15 @@ void AppCoordinator::connectTray()
     connect(
         tray, &TrayMenu::preferencesRequested, this, [this] { m_windows->showPreferences(PreferencesSection::Pet); });
     connect(tray, &TrayMenu::quitRequested, this, [] { QCoreApplication::quit(); });
+}
+
+void AppCoordinator::setUpTrayAndHotKey()
+{
+    if (m_tray)
+        return;
+    m_tray = std::make_unique<TrayMenu>();
+    connectTray();
+    registerHotKey();
 }
 
 void AppCoordinator::registerHotKey()

@@ -94,6 +94,8 @@ public:
 signals:
     // A pet was loaded and is on screen.
     void petLoaded();
+    // A pet's frame reached the screen, the first time since the launch.
+    void firstFrameShown();
     // A pet was loaded or unloaded, or an import finished: what the library shows may differ.
     void activePetChanged();
 
@@ -102,6 +104,9 @@ private:
     QCoro::Task<> showPet(
         PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started = std::nullopt);
     static QCoro::Task<SpriteSheetDecoder::Created> decodeAtlas(const PetPackage &package);
+    // Once the event loop has run again: hands back what large short-lived work (a decode, the
+    // launch) freed.
+    void releaseFreedMemory();
     // Shows the decoded pet in place of the current one, or says why it cannot be shown.
     std::optional<QString> show(const PetPackage &package, SpriteSheetDecoder::Created decoder);
     void closeSession();
@@ -114,6 +119,8 @@ private:
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
+    // The tray and the hot key, once (they follow the pet onto the screen).
+    void setUpTrayAndHotKey();
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
@@ -137,6 +144,6 @@ private:
     std::unique_ptr<WelcomeFlow> m_welcome;
     quint64 m_loadRequest = 0;
     bool m_terminated = false;
-    bool m_firstFrameReported = false;
+    bool m_firstFrameShown = false;
     QElapsedTimer m_sinceStart;
 };

@@ -11,6 +11,7 @@ class FileRevealer;
 class GlobalHotKey;
 class KeyStore;
 class LoginItem;
+class MemoryTrimmer;
 class PetLibrary;
 class RandomSource;
 class SettingsStore;
@@ -35,6 +36,8 @@ struct AppEnvironment {
     AudioInput *audioInput = nullptr;
     // What the agent's tools reach on the desktop: screenshots, applications, the clipboard, links.
     ToolRegistry::Platform toolPlatform;
+    // Gives back what decoding an atlas left in the allocator; without it that memory stays.
+    MemoryTrimmer *memoryTrimmer = nullptr;
     // Where notes are kept; empty for the standard place.
     QString notesFilePath;
     // Log how long the first frame took to reach the screen (benchmarks).

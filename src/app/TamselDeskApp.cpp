@@ -13,6 +13,7 @@
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/DialogAlertPresenter.h"
 #include "platform/linux/DisplayEnvironment.h"
+#include "platform/linux/GlibcMemoryTrimmer.h"
 #include "platform/linux/KeychainSecretStore.h"
 #include "platform/linux/PortalGlobalHotKey.h"
 #include "platform/linux/PortalScreenCapturer.h"
@@ -51,6 +52,8 @@ int launch(int argc, char **argv, bool toggleAsk)
 {
     DisplayEnvironment::prepare();
     SystemLog::install();
+    // Before any thread starts: how the allocator is set up decides what it can give back.
+    GlibcMemoryTrimmer memoryTrimmer;
 
     QApplication app(argc, argv);
     DisplayEnvironment::keepFromChildren();
@@ -107,6 +110,7 @@ int launch(int argc, char **argv, bool toggleAsk)
     environment.loginItem = &loginItem;
     environment.hotKeys = hotKeys.get();
     environment.audioInput = &microphone;
+    environment.memoryTrimmer = &memoryTrimmer;
     environment.toolPlatform.screenCapturer = screenCapturer.get();
     environment.toolPlatform.launcher = &launcher;
     environment.toolPlatform.clipboard = &clipboard;

@@ -1,7 +1,12 @@
 #include "pets/AtlasImageReader.h"
 
 #include <QColorSpace>
+#include <QFile>
 #include <QImageReader>
+
+#include <webp/decode.h>
+
+#include <algorithm>
 
 namespace AtlasImageReader {
 
@@ -87,6 +92,74 @@ Result<QImage, Failure> read(const QString &path)
             return Failure::Unreadable;
     }
     return image;
+}
+
+namespace {
+
+// The file's bytes when it is a WebP that libwebp alone decodes as read() would: a still image
+// with no colour profile (read() matches a profile to sRGB).
+std::optional<QByteArray> plainWebp(const QString &path, WebPBitstreamFeatures &features)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 21 || file.size() > maxDecodedBytes)
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size() || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WEBP")
+        return std::nullopt;
+    // The extended header's flags: 0x20 is an ICC profile.
+    constexpr char iccFlag = 0x20;
+    if (bytes.mid(12, 4) == "VP8X" && (bytes.at(20) & iccFlag))
+        return std::nullopt;
+    const auto *data = reinterpret_cast<const uint8_t *>(bytes.constData());
+    if (WebPGetFeatures(data, size_t(bytes.size()), &features) != VP8_STATUS_OK || features.has_animation)
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+std::optional<Result<QSize, Failure>> readWebpInBands(
+    const QString &path, const std::function<int(QSize size)> &bandHeight, const BandSink &take)
+{
+    WebPBitstreamFeatures features {};
+    const std::optional<QByteArray> bytes = plainWebp(path, features);
+    if (!bytes)
+        return std::nullopt;
+    const QSize size(features.width, features.height);
+    if (size.isEmpty())
+        return Result<QSize, Failure>(Failure::Empty);
+    if (!fitsDecodeBudget(size.width(), size.height()))
+        return Result<QSize, Failure>(Failure::Unreadable);
+    const int height = std::min(bandHeight(size), size.height());
+    if (height < 1 || (size.height() + height - 1) / height > maxBands)
+        return std::nullopt;
+
+    for (int top = 0; top < size.height(); top += height) {
+        QImage band(size.width(), std::min(height, size.height() - top), QImage::Format_ARGB32);
+        if (band.isNull())
+            return Result<QSize, Failure>(Failure::Unreadable);
+        WebPDecoderConfig config;
+        if (!WebPInitDecoderConfig(&config))
+            return Result<QSize, Failure>(Failure::Unreadable);
+        config.options.use_cropping = 1;
+        config.options.crop_left = 0;
+        config.options.crop_top = top;
+        config.options.crop_width = band.width();
+        config.options.crop_height = band.height();
+        // Little-endian BGRA is Format_ARGB32, as Qt's own WebP reader decodes it.
+        config.output.colorspace = MODE_BGRA;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = band.bits();
+        config.output.u.RGBA.stride = int(band.bytesPerLine());
+        config.output.u.RGBA.size = size_t(band.sizeInBytes());
+        const auto *data = reinterpret_cast<const uint8_t *>(bytes->constData());
+        if (WebPDecode(data, size_t(bytes->size()), &config) != VP8_STATUS_OK)
+            return Result<QSize, Failure>(Failure::Unreadable);
+        band.convertTo(QImage::Format_ARGB32_Premultiplied);
+        if (band.isNull() || !take(band, top))
+            return Result<QSize, Failure>(Failure::Unreadable);
+    }
+    return Result<QSize, Failure>(size);
 }
 
 }

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+#include <optional>
+
 // Reads the first image of an atlas file for the decoder, the thumbnails and the image cache.
 // Atlases are untrusted input: the declared size is checked against a memory budget before any
 // pixel is decoded, and the reader's own allocation limit backs that up for formats that cannot
@@ -32,5 +35,17 @@ Result<QSize, Failure> probe(const QString &path);
 // matched to sRGB when the file carries another colour space. The format is decided by content,
 // not by the file's suffix; vector formats are not atlases and count as unreadable.
 Result<QImage, Failure> read(const QString &path);
+
+// A band of the image: its rows top ... top + band.height() - 1, Format_ARGB32_Premultiplied.
+// Returning false stops the reading.
+using BandSink = std::function<bool(const QImage &band, int top)>;
+// Reads a WebP atlas that is one still image without a colour profile (what read() would give)
+// band by band, top to bottom, bands of bandHeight(size) rows and the rest in the last, so that
+// no second full-size copy of the atlas is ever made. Nothing (and take is never called) when the
+// file is no such WebP, bandHeight declines (0) or there would be more than maxBands bands: read()
+// it instead. Each band is decoded from the top of the image again, so the bands must be few.
+inline constexpr int maxBands = 12;
+std::optional<Result<QSize, Failure>> readWebpInBands(
+    const QString &path, const std::function<int(QSize size)> &bandHeight, const BandSink &take);
 
 }

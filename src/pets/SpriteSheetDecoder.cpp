@@ -9,6 +9,7 @@
 #include <qcoro/qcorofuture.h>
 
 #include <algorithm>
+#include <optional>
 
 QString SpriteSheetDecoder::DecodeError::description() const
 {
@@ -24,6 +25,32 @@ QString SpriteSheetDecoder::DecodeError::description() const
 Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(
     const PetManifest &manifest, const QString &path)
 {
+    // A plain WebP atlas of whole cells is measured and compressed a band of cells at a time, as it
+    // is decoded, so that it never exists whole beside the decoder's own working copy.
+    std::optional<AtlasTileStore> tiles;
+    QList<qint64> rowFrameCounts;
+    const auto banded = AtlasImageReader::readWebpInBands(
+        path,
+        [&](QSize size) {
+            if (!cellsFit(manifest, size))
+                return 0;
+            const QSize tile = tileSize(manifest, size);
+            tiles.emplace(size, tile);
+            return tile.height();
+        },
+        [&](const QImage &band, int) {
+            for (qint64 row = 0; row < band.height() / manifest.frameHeight; ++row)
+                rowFrameCounts.append(scanFrameCount(band, manifest, row));
+            return tiles->appendBand(band);
+        });
+    if (banded) {
+        if (!banded->ok())
+            return banded->error() == AtlasImageReader::Failure::Empty ? DecodeError::emptyAtlas()
+                                                                       : DecodeError::unreadable();
+        return std::shared_ptr<SpriteSheetDecoder>(
+            new SpriteSheetDecoder(manifest, std::move(*tiles), QColorSpace(), std::move(rowFrameCounts)));
+    }
+
     auto read = AtlasImageReader::read(path);
     if (!read.ok()) {
         return read.error() == AtlasImageReader::Failure::Empty ? DecodeError::emptyAtlas() : DecodeError::unreadable();
@@ -36,12 +63,7 @@ QCoro::Task<SpriteSheetDecoder::Created> SpriteSheetDecoder::createInBackground(
 {
     // The worker gets its own copies before the first suspension. QFuture wants a default value,
     // which Result has not, hence the optional.
-    auto work = QtConcurrent::run([manifest, path] {
-        auto created = create(manifest, path);
-        if (created)
-            created.value()->nonEmptyRows();
-        return std::optional<Created>(std::move(created));
-    });
+    auto work = QtConcurrent::run([manifest, path] { return std::optional<Created>(create(manifest, path)); });
     auto created = co_await work;
     co_return std::move(*created);
 }
@@ -51,15 +73,37 @@ Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> Spr
 {
     if (atlas.width() < 1 || atlas.height() < 1)
         return DecodeError::emptyAtlas();
-    QImage base = forceDecoded(atlas);
+    const QImage base = forceDecoded(atlas);
     if (base.isNull())
         return DecodeError::unreadable(); // no memory for the 32-bit copy
-    return std::shared_ptr<SpriteSheetDecoder>(new SpriteSheetDecoder(manifest, std::move(base)));
+    // Rows are measured now, while the decoded atlas is at hand.
+    QList<qint64> rowFrameCounts;
+    if (manifest.frameHeight >= 1) {
+        const qint64 rowCount = base.height() / manifest.frameHeight;
+        for (qint64 row = 0; row < rowCount; ++row)
+            rowFrameCounts.append(scanFrameCount(base, manifest, row));
+    }
+    auto tiles = AtlasTileStore::build(base, tileSize(manifest, base.size()));
+    if (!tiles)
+        return DecodeError::unreadable(); // no memory for the tiles
+    return std::shared_ptr<SpriteSheetDecoder>(
+        new SpriteSheetDecoder(manifest, std::move(*tiles), base.colorSpace(), std::move(rowFrameCounts)));
 }
 
-SpriteSheetDecoder::SpriteSheetDecoder(const PetManifest &manifest, QImage baseImage)
+SpriteSheetDecoder::SpriteSheetDecoder(
+    const PetManifest &manifest, AtlasTileStore tiles, QColorSpace colorSpace, QList<qint64> rowFrameCounts)
     : m_manifest(manifest)
-    , m_baseImage(std::move(baseImage))
+    , m_tiles(std::move(tiles))
+    , m_colorSpace(std::move(colorSpace))
+    , m_rowFrameCounts(std::move(rowFrameCounts))
+    , m_nonEmptyRows([this] {
+        QList<qint64> rows;
+        for (qsizetype row = 0; row < m_rowFrameCounts.size(); ++row) {
+            if (m_rowFrameCounts.at(row) > 0)
+                rows.append(row);
+        }
+        return rows;
+    }())
 {
 }
 
@@ -68,6 +112,22 @@ QImage SpriteSheetDecoder::forceDecoded(const QImage &image)
     if (image.isNull() || image.format() == QImage::Format_ARGB32_Premultiplied)
         return image;
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+bool SpriteSheetDecoder::cellsFit(const PetManifest &manifest, QSize atlas)
+{
+    return manifest.frameWidth >= 1 && manifest.frameWidth <= atlas.width() && manifest.frameHeight >= 1
+        && manifest.frameHeight <= atlas.height();
+}
+
+QSize SpriteSheetDecoder::tileSize(const PetManifest &manifest, QSize atlas)
+{
+    constexpr int minimumSide = 64;
+    if (!cellsFit(manifest, atlas))
+        return { 4 * minimumSide, 4 * minimumSide };
+    // Both sides are at most the atlas's (32-bit) size here; a tile may reach past the atlas.
+    const auto side = [](qint64 cell) { return int(cell * ((minimumSide + cell - 1) / cell)); };
+    return { side(manifest.frameWidth), side(manifest.frameHeight) };
 }
 
 QSize SpriteSheetDecoder::frameSize() const
@@ -97,9 +157,11 @@ QImage SpriteSheetDecoder::image(qint64 row, qint64 column) const
     if (right > pixelWidth() || bottom > pixelHeight())
         return {};
     // Everything now lies inside the image, so it fits in int.
-    QImage frame = m_baseImage.copy(int(x), int(y), int(frameWidth), int(frameHeight));
+    QImage frame = m_tiles.copy(QRect(int(x), int(y), int(frameWidth), int(frameHeight)));
     if (frame.isNull())
         return {};
+    if (m_colorSpace.isValid())
+        frame.setColorSpace(m_colorSpace);
 
     QMutexLocker lock(&m_mutex);
     // Another thread may have cropped the same frame meanwhile; keep the stored one so that the
@@ -120,16 +182,16 @@ QList<SpriteSheetDecoder::FrameKey> SpriteSheetDecoder::cachedFrameKeys() const
     return m_frameCacheOrder;
 }
 
-qint64 SpriteSheetDecoder::scanFrameCount(qint64 row) const
+qint64 SpriteSheetDecoder::scanFrameCount(const QImage &atlas, const PetManifest &manifest, qint64 row)
 {
-    const qint64 frameWidth = m_manifest.frameWidth;
-    const qint64 frameHeight = m_manifest.frameHeight;
-    const qint64 cols = std::min(qint64(pixelWidth()) / std::max<qint64>(frameWidth, 1), m_manifest.columns);
+    const qint64 frameWidth = manifest.frameWidth;
+    const qint64 frameHeight = manifest.frameHeight;
+    const qint64 cols = std::min(qint64(atlas.width()) / std::max<qint64>(frameWidth, 1), manifest.columns);
     if (cols < 1 || frameHeight < 1)
         return 1;
     qint64 rowEnd = 0;
     if (row < 0 || qAddOverflow(row, qint64(1), &rowEnd) || qMulOverflow(rowEnd, frameHeight, &rowEnd)
-        || rowEnd > pixelHeight())
+        || rowEnd > atlas.height())
         return 1;
     qint64 stripWidth = 0;
     if (qMulOverflow(cols, frameWidth, &stripWidth) || stripWidth < 8)
@@ -142,8 +204,8 @@ qint64 SpriteSheetDecoder::scanFrameCount(qint64 row) const
     const int top = int(rowEnd - frameHeight);
 
     // A view of the row's strip (it starts at x = 0), sharing the atlas's pixels.
-    const QImage strip(m_baseImage.constScanLine(top), int(stripWidth), int(frameHeight), m_baseImage.bytesPerLine(),
-        m_baseImage.format());
+    const QImage strip(
+        atlas.constScanLine(top), int(stripWidth), int(frameHeight), atlas.bytesPerLine(), atlas.format());
     // Smooth scaling averages each 8 x 8 block, so faint or tiny specks stay at or below the
     // threshold.
     const QImage alpha
@@ -185,34 +247,5 @@ qint64 SpriteSheetDecoder::scanFrameCount(qint64 row) const
 
 qint64 SpriteSheetDecoder::effectiveFrameCount(qint64 row) const
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        const auto known = m_rowFrameCountCache.constFind(row);
-        if (known != m_rowFrameCountCache.cend())
-            return *known;
-    }
-    const qint64 count = scanFrameCount(row);
-    QMutexLocker lock(&m_mutex);
-    m_rowFrameCountCache.insert(row, count);
-    return count;
-}
-
-QList<qint64> SpriteSheetDecoder::nonEmptyRows() const
-{
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_nonEmptyRowsCache)
-            return *m_nonEmptyRowsCache;
-    }
-    if (m_manifest.frameHeight < 1)
-        return {};
-    const qint64 rowCount = pixelHeight() / m_manifest.frameHeight;
-    QList<qint64> rows;
-    for (qint64 row = 0; row < rowCount; ++row) {
-        if (effectiveFrameCount(row) > 0)
-            rows.append(row);
-    }
-    QMutexLocker lock(&m_mutex);
-    m_nonEmptyRowsCache = rows;
-    return rows;
+    return row >= 0 && row < m_rowFrameCounts.size() ? m_rowFrameCounts.at(row) : 1;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "foundation/Result.h"
+#include "pets/AtlasTileStore.h"
 #include "pets/PetManifest.h"
 
+#include <QColorSpace>
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -13,13 +15,14 @@
 #include <qcoro/qcorotask.h>
 
 #include <memory>
-#include <optional>
 
 // Turns a pet's atlas into animation frames. Cell (row r, column c) is the frameWidth x frameHeight
 // rectangle at (c x frameWidth, r x frameHeight) from the image's top-left; each row is one
-// animation running left to right from column 0. The atlas is decoded once, up front, into a
-// premultiplied 32-bit image; frames are crops of it, the last 16 of which are cached. How many
-// frames a row really holds is measured from its transparency.
+// animation running left to right from column 0. The atlas is decoded once, up front, into
+// premultiplied 32-bit pixels (a plain WebP a band of cell rows at a time), which are measured (how
+// many frames each row really holds, from its transparency) and then kept only as compressed
+// tiles (AtlasTileStore): a decoded atlas is megabytes of mostly transparent pixels, a frame a few
+// hundred kilobytes. Frames are rebuilt from the tiles on demand, the last 16 of them cached.
 //
 // One decoder exists per loaded pet, shared (std::shared_ptr) by the animation player, the previews
 // and whatever asks which rows are usable. Every member function may be called from any thread.
@@ -81,10 +84,10 @@ public:
     SpriteSheetDecoder &operator=(const SpriteSheetDecoder &) = delete;
 
     const PetManifest &manifest() const { return m_manifest; }
-    // The decoded atlas, Format_ARGB32_Premultiplied.
-    const QImage &baseImage() const { return m_baseImage; }
-    int pixelWidth() const { return m_baseImage.width(); }
-    int pixelHeight() const { return m_baseImage.height(); }
+    int pixelWidth() const { return m_tiles.size().width(); }
+    int pixelHeight() const { return m_tiles.size().height(); }
+    // Bytes the compressed atlas takes (diagnostics).
+    qsizetype storedBytes() const { return m_tiles.storedBytes(); }
     // The manifest's cell size held to 1 ... the atlas's size in each direction: what a window may
     // be sized from, whatever numbers the manifest holds.
     QSize frameSize() const;
@@ -93,17 +96,14 @@ public:
     // does not lie wholly inside the atlas. A cached frame is returned as is (same cacheKey()).
     QImage image(qint64 row, qint64 column) const;
 
-    // Frames measured in the row (memoised): index of the last non-empty cell + 1, gaps counted;
-    // 0 for a fully transparent row; 1 for a row that cannot be measured (partly or wholly below
-    // the image, degenerate cell size).
+    // Frames measured in the row (when the atlas was decoded): index of the last non-empty cell
+    // + 1, gaps counted; 0 for a fully transparent row; 1 for a row that cannot be measured
+    // (partly or wholly below the image, degenerate cell size).
     qint64 effectiveFrameCount(qint64 row) const;
 
-    // Ascending rows 0 ... pixelHeight / frameHeight - 1 whose effective frame count is above 0
-    // (memoised). A partial last row is ignored.
-    QList<qint64> nonEmptyRows() const;
-
-    // The measurement behind effectiveFrameCount, uncached.
-    qint64 scanFrameCount(qint64 row) const;
+    // Ascending rows 0 ... pixelHeight / frameHeight - 1 whose effective frame count is above 0.
+    // A partial last row is ignored.
+    QList<qint64> nonEmptyRows() const { return m_nonEmptyRows; }
 
     // The frame cache's keys, oldest first (for tests and diagnostics).
     QList<FrameKey> cachedFrameKeys() const;
@@ -112,14 +112,25 @@ public:
     static QImage forceDecoded(const QImage &image);
 
 private:
-    SpriteSheetDecoder(const PetManifest &manifest, QImage baseImage);
+    SpriteSheetDecoder(
+        const PetManifest &manifest, AtlasTileStore tiles, QColorSpace colorSpace, QList<qint64> rowFrameCounts);
+
+    // Tiles of whole cells, at least 64 pixels a side, so that a frame is rebuilt from one tile;
+    // fixed squares when the cells do not fit the atlas.
+    static QSize tileSize(const PetManifest &manifest, QSize atlas);
+    // Whether at least one whole cell fits the atlas in each direction.
+    static bool cellsFit(const PetManifest &manifest, QSize atlas);
+    // How many frames the row starting at row x frameHeight holds, read from the decoded atlas.
+    static qint64 scanFrameCount(const QImage &atlas, const PetManifest &manifest, qint64 row);
 
     const PetManifest m_manifest;
-    const QImage m_baseImage;
+    const AtlasTileStore m_tiles;
+    const QColorSpace m_colorSpace;
+    // Measured counts of rows 0 ... pixelHeight / frameHeight - 1, and those above 0.
+    const QList<qint64> m_rowFrameCounts;
+    const QList<qint64> m_nonEmptyRows;
 
-    mutable QMutex m_mutex; // guards everything below
+    mutable QMutex m_mutex; // guards the frame cache
     mutable QHash<FrameKey, QImage> m_frameCache;
     mutable QList<FrameKey> m_frameCacheOrder;
-    mutable QHash<qint64, qint64> m_rowFrameCountCache;
-    mutable std::optional<QList<qint64>> m_nonEmptyRowsCache;
 };

@@ -148,6 +148,8 @@ private slots:
         QCOMPARE(alert.buttons, QStringList { "OK" });
         QCOMPARE(app.pet().package().id(), QString("tamsel"));
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
+        // What each decode, failed or not, and the rest of the launch left behind is handed back.
+        QTRY_COMPARE(app.trimmer.requests, 3);
     }
 
     void loadsDecodeOffTheUiThreadAndTheLastRequestWins()

@@ -137,6 +137,10 @@ private:
     QImage m_atlas;
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    QImage sourceCell(int row, int column) const
+    {
+        return m_atlas.copy(column * 192, row * 208, 192, 208).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
 
     std::shared_ptr<SpriteSheetDecoder> decode(
         const QString &file, const PetManifest &manifest = manifestWithCells(192, 208))
@@ -175,24 +179,32 @@ private slots:
         const auto decoder = decode(path(file));
         QCOMPARE(decoder->pixelWidth(), 1536);
         QCOMPARE(decoder->pixelHeight(), 1664);
-        QCOMPARE(decoder->baseImage().format(), QImage::Format_ARGB32_Premultiplied);
-        QCOMPARE(decoder->baseImage(), m_atlas.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        for (int cell = 0; cell < 64; ++cell)
+            QCOMPARE(decoder->image(cell / 8, cell % 8), sourceCell(cell / 8, cell % 8));
         for (int row = 0; row < fixtureCounts.size(); ++row)
             QCOMPARE(decoder->effectiveFrameCount(row), fixtureCounts[row]);
         QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
     }
 
+    void colourIsMatchedToSrgb_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("png") << QByteArray("png");
+        QTest::newRow("webp") << QByteArray("webp"); // not decoded band by band: the profile counts
+    }
     void colourIsMatchedToSrgb()
     {
+        QFETCH(QByteArray, format);
         QImage p3(384, 208, QImage::Format_ARGB32);
         p3.fill(QColor(40, 160, 90));
         p3.setColorSpace(QColorSpace::DisplayP3);
-        const QString file = path(QStringLiteral("p3.png"));
-        writeImage(p3, file, "png");
+        const QString file = path(QStringLiteral("p3.") + QString::fromLatin1(format));
+        writeImage(p3, file, format);
         const auto decoder = decode(file);
-        QCOMPARE(decoder->baseImage().colorSpace(), QColorSpace(QColorSpace::SRgb));
-        QVERIFY(decoder->baseImage().pixel(0, 0) != p3.pixel(0, 0));
-        QCOMPARE(decoder->baseImage().pixel(0, 0), p3.convertedToColorSpace(QColorSpace::SRgb).pixel(0, 0));
+        const QImage frame = decoder->image(0, 1);
+        QCOMPARE(frame.colorSpace(), QColorSpace(QColorSpace::SRgb));
+        QVERIFY(frame.pixel(0, 0) != p3.pixel(0, 0));
+        QCOMPARE(frame.pixel(0, 0), p3.convertedToColorSpace(QColorSpace::SRgb).pixel(0, 0));
     }
 
     void partialRowIsIgnored()
@@ -244,8 +256,8 @@ private slots:
         QFETCH(int, columns);
         QFETCH(int, filled);
         const auto decoder = FrameAtlas::decoder({ filled, 0 }, FrameAtlas::manifest(cellWidth, 16, columns));
-        QCOMPARE(decoder->scanFrameCount(0), filled);
-        QCOMPARE(decoder->scanFrameCount(1), 0);
+        QCOMPARE(decoder->effectiveFrameCount(0), filled);
+        QCOMPARE(decoder->effectiveFrameCount(1), 0);
     }
 
     void framesAreCropsOfTheirCells()
@@ -266,13 +278,45 @@ private slots:
         QVERIFY(decoder->image(0, -1).isNull());
     }
 
+    // Cells that tile the atlas unevenly, are smaller than a tile or are single pixels; noise at
+    // every alpha, up to the atlas's edges, so any slip in rebuilding a frame shows.
+    void everyCellIsRebuiltExactly_data()
+    {
+        QTest::addColumn<int>("cellWidth");
+        QTest::addColumn<int>("cellHeight");
+        QTest::newRow("7 x 5, several a tile") << 7 << 5;
+        QTest::newRow("100 x 64, ragged edges") << 100 << 64;
+        QTest::newRow("one cell") << 301 << 203;
+        QTest::newRow("1 x 1") << 1 << 1;
+        QTest::newRow("wider than the atlas") << 400 << 10;
+    }
+    void everyCellIsRebuiltExactly()
+    {
+        QFETCH(int, cellWidth);
+        QFETCH(int, cellHeight);
+        QImage noise(301, 203, QImage::Format_ARGB32);
+        QRandomGenerator random(7);
+        for (int y = 0; y < noise.height(); ++y) {
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, (x / 40 + y / 40) % 3 ? random.generate() : 0u);
+        }
+        const auto decoder = SpriteSheetDecoder::create(manifestWithCells(cellWidth, cellHeight), noise).value();
+        const QImage source = noise.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        for (int row = 0; (row + 1) * cellHeight <= 203; row += std::max(1, 203 / cellHeight / 4)) {
+            for (int column = 0; (column + 1) * cellWidth <= 301; column += std::max(1, 301 / cellWidth / 4))
+                QCOMPARE(decoder->image(row, column),
+                    source.copy(column * cellWidth, row * cellHeight, cellWidth, cellHeight));
+        }
+        QVERIFY(decoder->image(0, 301 / cellWidth).isNull());
+    }
+
     void frameCacheEvictsFirstInFirstOut()
     {
         const auto decoder = decode(path(QStringLiteral("atlas.png")));
         // Every frame twice over, through a cache of a quarter of them: each is still its own cell.
         for (int pass = 0; pass < 2; ++pass) {
             for (int i = 0; i < 64; ++i)
-                QCOMPARE(decoder->image(i / 8, i % 8), decoder->baseImage().copy(i % 8 * 192, i / 8 * 208, 192, 208));
+                QCOMPARE(decoder->image(i / 8, i % 8), sourceCell(i / 8, i % 8));
         }
         QVERIFY(decoder->image(20, 0).isNull()); // absent frames are not cached
         const auto keys = decoder->cachedFrameKeys();

@@ -14,6 +14,7 @@
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeGlobalHotKey.h"
+#include "support/FakeMemoryTrimmer.h"
 #include "support/FakeRandom.h"
 #include "support/FakeSecretStore.h"
 #include "support/ScriptedAlertPresenter.h"
@@ -50,6 +51,7 @@ struct AppHarness {
         environment.windowSystem = &windowSystem;
         environment.hotKeys = otherHotKeys ? otherHotKeys : &hotKeys;
         environment.loginItem = &loginItem;
+        environment.memoryTrimmer = &trimmer;
         environment.toolPlatform.urlOpener = &urlOpener;
         environment.notesFilePath = env->home() + "/notes.json";
         // The welcome counts as seen unless the test stored otherwise.
@@ -83,6 +85,7 @@ struct AppHarness {
     NoUrlOpener urlOpener;
     X11WindowSystem windowSystem;
     FakeGlobalHotKey hotKeys;
+    FakeMemoryTrimmer trimmer;
     // The real entry, in the test's private config folder.
     XdgAutostartLoginItem loginItem { QStringLiteral("app.tamsel.Tamsel") };
     AppEnvironment environment;

@@ -141,6 +141,7 @@ int main(int argc, char **argv)
     std::printf("atlas      %s (%lld bytes, %d x %d, cells %lld x %lld, %lld columns)\n", qPrintable(atlasPath),
         atlasInfo.size(), last->pixelWidth(), last->pixelHeight(), manifest.frameWidth, manifest.frameHeight,
         manifest.columns);
+    std::printf("stored     %lld bytes of compressed tiles\n", qint64(last->storedBytes()));
     std::printf("rows       ");
     for (const qint64 row : last->nonEmptyRows())
         std::printf("%lld:%lld ", row, last->effectiveFrameCount(row));
