@@ -1,6 +1,7 @@
 #include "askprompt/AskPromptView.h"
 
 #include "askprompt/AskPromptModel.h"
+#include "widgets/CaretBlinkTimeout.h"
 #include "widgets/SymbolIcon.h"
 #include "widgets/Theme.h"
 
@@ -88,6 +89,8 @@ AskPromptView::AskPromptView(AskPromptModel &model, QWidget *parent)
     m_field->setPlaceholderText(QStringLiteral("Ask Tamsel…"));
     m_field->setFrame(false);
     m_field->installEventFilter(this);
+    // An open prompt left alone would otherwise repaint its caret twice a second until closed.
+    new CaretBlinkTimeout(m_field);
     connect(m_field, &QLineEdit::textEdited, this, [this](const QString &text) { m_model.setText(text); });
     connect(m_field, &QLineEdit::returnPressed, this, [this] { emit submitRequested(m_model.text()); });
     textColumn->addWidget(m_field);

@@ -5,12 +5,15 @@
 #include "llm/AudioRecorder.h"
 #include "support/FakeAudioInput.h"
 #include "support/TestMain.h"
+#include "widgets/CaretBlinkTimeout.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <QToolButton>
 
@@ -19,6 +22,15 @@
 namespace {
 const QRect pet(576, 400, 128, 128);
 const QRect screen(0, 0, 1280, 800);
+
+qsizetype timersIn(QObject *root)
+{
+    const QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    qsizetype count = dispatcher->registeredTimers(root).size();
+    for (QObject *child : root->findChildren<QObject *>())
+        count += dispatcher->registeredTimers(child).size();
+    return count;
+}
 }
 
 class TestAskPrompt : public QObject {
@@ -80,6 +92,32 @@ private slots:
         QVERIFY(!prompt.isOpen());
         QCOMPARE(submitted.count(), 1);
         QCOMPARE(closed.count(), 3);
+    }
+
+    // An open prompt left alone settles with no timer left in it (its caret rests, lit); a key
+    // wakes the caret, and the application gets its flash time back when the prompt closes.
+    void idlePanelSettles()
+    {
+        const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+        AskPromptWindowController prompt(&m_input, transcriber());
+        prompt.present(pet, screen, AskPromptWindowController::InputMode::text);
+        AskPromptPanel *panel = prompt.panel();
+        auto *field = panel->findChild<QLineEdit *>(QStringLiteral("askField"));
+        QTRY_VERIFY(field->hasFocus());
+        auto *caret = panel->findChild<CaretBlinkTimeout *>();
+        QVERIFY(caret);
+        caret->setTimeout(std::chrono::milliseconds(50));
+        QVERIFY(timersIn(panel) > 0);
+        QTRY_COMPARE(timersIn(panel), 0);
+        QTest::keyClick(field, Qt::Key_A);
+        QVERIFY(timersIn(panel) > 0);
+        QTRY_COMPARE(timersIn(panel), 0);
+
+        const QImage resting = field->grab().toImage();
+        field->clearFocus();
+        QVERIFY(field->grab().toImage() != resting);
+        prompt.close();
+        QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), flashTime);
     }
 
     void keyNoticeFollowsTheKeyStore()
