@@ -170,13 +170,16 @@ measure_ask() {
   local sorted; sorted=$(printf '%s\n' "${latencies[@]}" | sort -n | tr '\n' ' ')
   local median; median=$(printf '%s\n' "${latencies[@]}" | sort -n | sed -n 5,6p | awk '{s += $1} END {print s / NR}')
   printf '%-16s hot key to panel on screen: median %s ms of 10 (%s)\n' "ask prompt" "$median" "$sorted"
+  # The same process with the prompt closed, then open and left alone.
+  xdotool key super+k
   sleep 2
-  local before; before=$(cpu_ticks $pid)
-  sleep "$seconds"
-  local after; after=$(cpu_ticks $pid)
+  sample_cpu "ask prompt shut" "$pid"
+  local closed=$SAMPLED_CPU
+  xdotool key super+k
+  sleep 2
+  sample_cpu "ask prompt open" "$pid"
+  awk -v o="$SAMPLED_CPU" -v c="$closed" 'BEGIN { printf "%-16s the open prompt adds %.3f %% of one core\n", "ask prompt", o - c }'
   kill -TERM $pid; wait $pid
-  awk -v n="ask prompt open" -v a="$after" -v b="$before" -v t="$ticks" -v s="$seconds" \
-    'BEGIN { printf "%-16s CPU %6.3f %% of one core\n", n, 100*(a-b)/t/s }'
   rm -rf "$home"
 }
 
