@@ -272,8 +272,11 @@ std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteShe
         *m_env.random, m_env.windowSystem, *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
     m_session = std::make_unique<PetSession>(package, decoder.value(), services);
     connectSession();
-    // Without a tray nothing could bring a hidden pet back.
-    const bool hidden = m_env.settings->value(SettingsKeys::startHidden) && m_tray && m_tray->offersHiding();
+    // What was asked for while the pet loaded wins over the setting. Without a tray nothing could
+    // bring a hidden pet back.
+    const bool wantsHidden = m_shownOnceLoaded ? !*m_shownOnceLoaded : m_env.settings->value(SettingsKeys::startHidden);
+    m_shownOnceLoaded.reset();
+    const bool hidden = wantsHidden && m_tray && m_tray->offersHiding();
     m_session->setShown(!hidden);
     refreshTray();
     emit petLoaded();
@@ -356,6 +359,8 @@ void AppCoordinator::setPetShown(bool shown)
 {
     if (m_session)
         m_session->setShown(shown);
+    else
+        m_shownOnceLoaded = shown; // asked while the pet still loads: a second start, say
     refreshTray();
 }
 

@@ -145,5 +145,7 @@ private:
     quint64 m_loadRequest = 0;
     bool m_terminated = false;
     bool m_firstFrameShown = false;
+    // A show or hide asked for before the first pet was on screen, applied when it is.
+    std::optional<bool> m_shownOnceLoaded;
     QElapsedTimer m_sinceStart;
 };

@@ -345,6 +345,18 @@ private slots:
         app.coordinator->terminate();
         QVERIFY(!app.settings.lastPosition());
     }
+
+    void aShowAskedForWhileThePetLoadsIsKept()
+    {
+        // A second start asks the running copy to show its pet, maybe before the pet has loaded.
+        App app(m_env);
+        app.settings.setValue(SettingsKeys::startHidden, true);
+        auto launching = app.coordinator->launch();
+        QVERIFY(!app.coordinator->session());
+        app.coordinator->setPetShown(true);
+        awaitTask(std::move(launching));
+        QTRY_VERIFY(app.pet().isShown());
+    }
 };
 
 TAMSEL_TEST_MAIN(TestAppCoordinator)
