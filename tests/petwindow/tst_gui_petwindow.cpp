@@ -6,11 +6,14 @@
 #include "petwindow/SpeechBubbleController.h"
 #include "petwindow/SpeechBubbleView.h"
 #include "platform/linux/X11WindowSystem.h"
+#include "platform/linux/Xcb.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
+
+#include <xcb/xcb.h>
 
 namespace {
 class GestureRecorder : public QObject {
@@ -43,6 +46,25 @@ QImage blockFrame(QColor colour = Qt::darkGreen, QRect block = QRect(8, 4, 16, 2
 
 const QSize windowSize(96, 96); // three times the frame
 const QPoint windowOrigin(400, 300);
+
+// Where a widget said it moved to, in order.
+class MoveRecorder : public QObject {
+public:
+    MoveRecorder(QWidget *widget, QList<QPoint> *positions)
+        : m_positions(positions)
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move)
+            m_positions->append(static_cast<QWidget *>(watched)->pos());
+        return false;
+    }
+
+private:
+    QList<QPoint> *m_positions;
+};
 }
 
 class TestGuiPetWindow : public QObject {
@@ -228,6 +250,28 @@ private slots:
         const QPoint centred(
             area.x() + (area.width() - windowSize.width()) / 2, area.y() + (area.height() - windowSize.height()) / 2);
         QCOMPARE(view()->pos(), centred);
+    }
+
+    // A stroll moves the window 60 times a second: Qt knows each place at once, the window
+    // manager's confirmations arriving later move nothing back, and a move made elsewhere counts.
+    void movesAreKnownAtOnceAndConfirmationsMoveNothingBack()
+    {
+        QList<QPoint> reported;
+        MoveRecorder recorder(view(), &reported);
+        QList<QPoint> targets;
+        for (int step = 1; step <= 20; ++step) {
+            targets.append(windowOrigin + QPoint(3 * step, step % 2));
+            QVERIFY(m_x11->moveWindow(m_controller->windowHandle(), targets.last()));
+            QCOMPARE(view()->pos(), targets.last());
+        }
+        xcb_connection_t *connection = Xcb::connection();
+        const auto native = static_cast<xcb_window_t>(view()->winId());
+        const QPoint elsewhere(500, 350);
+        const uint32_t values[] = { uint32_t(elsewhere.x()), uint32_t(elsewhere.y()) };
+        xcb_configure_window(connection, native, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+        xcb_flush(connection);
+        QTRY_COMPARE(view()->pos(), elsewhere);
+        QCOMPARE(reported, targets << elsewhere);
     }
 
     void inputShapeFollowsFrameAlpha()

@@ -10,6 +10,9 @@
 #include <QMetaObject>
 #include <QScreen>
 #include <QWindow>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
@@ -21,6 +24,8 @@ using Xcb::Reply;
 constexpr quint32 allDesktops = 0xFFFFFFFF;
 constexpr quint32 sourceApplication = 1; // EWMH source indications of a client message
 constexpr quint32 sourcePager = 2;
+// Moves whose confirmation is still to come; a window manager that answers none has no more.
+constexpr qsizetype maxUnconfirmedMoves = 32;
 
 template<typename T> T clampTo(int value)
 {
@@ -198,8 +203,8 @@ void X11WindowSystem::setInputShape(QWindow *window, const QList<QRect> &rects)
 
 bool X11WindowSystem::moveWindow(QWindow *window, QPoint topLeft)
 {
-    // Qt's own move also rewrites the size hints and may ask the server for the frame's extents
-    // every time; a walking pet moves 60 times a second.
+    // Qt's own move rewrites the size hints, and each move the window manager confirms makes Qt
+    // ask the server for the frame's extents, a round trip; a walking pet moves 60 times a second.
     if (!m_connection || !window || !window->handle() || !window->isVisible())
         return false;
     // Qt's coordinates are in points, the server's in device pixels. Qt scales each screen about
@@ -212,11 +217,42 @@ bool X11WindowSystem::moveWindow(QWindow *window, QPoint topLeft)
         const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
         topLeft = origin + (QPointF(topLeft - origin) * ratio).toPoint();
     }
+    const auto native = static_cast<xcb_window_t>(window->winId());
     // The protocol reads these as signed 16-bit values.
     const uint32_t values[] = { static_cast<uint32_t>(topLeft.x()), static_cast<uint32_t>(topLeft.y()) };
-    xcb_configure_window(
-        m_connection, static_cast<xcb_window_t>(window->winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_configure_window(m_connection, native, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
     xcb_flush(m_connection);
+
+    // Within its screen the window is where it was asked to be: Qt learns so now, and the window
+    // manager's confirmation is left unread. Onto another screen, Qt follows the confirmation.
+    QPlatformWindow *platform = window->handle();
+    const QRect target(topLeft, platform->geometry().size());
+    const QPlatformScreen *screen = window->screen() ? window->screen()->handle() : nullptr;
+    if (!screen || !screen->geometry().contains(target.center()))
+        return true;
+    QList<QRect> &unconfirmed = m_unconfirmedMoves[native];
+    unconfirmed.append(target);
+    if (unconfirmed.size() > maxUnconfirmedMoves)
+        unconfirmed.removeFirst();
+    QWindowSystemInterface::handleGeometryChange<QWindowSystemInterface::SynchronousDelivery>(window, target);
+    return true;
+}
+
+bool X11WindowSystem::isConfirmedMove(const xcb_configure_notify_event_t &notify)
+{
+    const auto found = m_unconfirmedMoves.find(notify.window);
+    if (found == m_unconfirmedMoves.end())
+        return false;
+    const QRect told(notify.x, notify.y, notify.width, notify.height);
+    const qsizetype index = found->indexOf(told);
+    if (index < 0) {
+        // Somewhere else (the window manager kept it on screen, a drag): Qt hears of it as usual.
+        m_unconfirmedMoves.erase(found);
+        return false;
+    }
+    found->remove(0, index + 1);
+    if (found->isEmpty())
+        m_unconfirmedMoves.erase(found);
     return true;
 }
 
@@ -307,7 +343,10 @@ bool X11WindowSystem::nativeEventFilter(const QByteArray &eventType, void *messa
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_CONFIGURE_NOTIFY)
+        return isConfirmedMove(*reinterpret_cast<const xcb_configure_notify_event_t *>(event));
+    if (type != XCB_PROPERTY_NOTIFY)
         return false;
     const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event);
     if (notify->atom != m_stackingAtom || std::find(m_roots.begin(), m_roots.end(), notify->window) == m_roots.end())

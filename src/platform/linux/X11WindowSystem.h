@@ -8,11 +8,14 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <QList>
+#include <QRect>
 #include <QRegion>
 
 struct xcb_connection_t;
 class X11FramePainter;
 struct xcb_rectangle_t;
+struct xcb_configure_notify_event_t;
 
 // The window system on an X server, through the connection Qt's xcb platform opened. Without one
 // (another platform plug-in, tests offscreen) every operation does nothing.
@@ -42,12 +45,16 @@ public:
 private:
     quint32 rootOf(quint32 window) const;
     void watchRootProperties();
+    // Whether the server reports a move made here, already known to Qt; it is then dropped.
+    bool isConfirmedMove(const xcb_configure_notify_event_t &notify);
 
     xcb_connection_t *m_connection = nullptr;
     bool m_hasShape = false;
     std::unique_ptr<X11FramePainter> m_framePainter;
     // The native window each drawn-into window had, to let go of its frames when it changes.
     QHash<QWindow *, quint32> m_drawnWindows;
+    // Per native window, the geometries it was moved to that the server has yet to report.
+    QHash<quint32, QList<QRect>> m_unconfirmedMoves;
     quint32 m_desktopAtom = 0;
     quint32 m_stackingAtom = 0;
     std::vector<quint32> m_roots;
