@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -45,14 +46,25 @@ X11WindowSystem::X11WindowSystem(QObject *parent)
     m_stackingAtom = internAtom(m_connection, "_NET_CLIENT_LIST_STACKING");
     m_roots = Xcb::roots(m_connection);
     m_framePainter = std::make_unique<X11FramePainter>(m_connection);
+    // Longer than the pause between two steps of a stroll, short enough to be over when it ends.
+    m_quietEnd.setSingleShot(true);
+    m_quietEnd.setInterval(250);
+    connect(&m_quietEnd, &QTimer::timeout, this, &X11WindowSystem::endQuietMoves);
     watchRootProperties();
     qGuiApp->installNativeEventFilter(this);
 }
 
 X11WindowSystem::~X11WindowSystem()
 {
-    if (m_connection && qGuiApp)
+    if (m_connection && qGuiApp) {
         qGuiApp->removeNativeEventFilter(this);
+        // Windows that outlive this go back to hearing of their structure changes.
+        for (auto it = m_quietWindows.cbegin(); it != m_quietWindows.cend(); ++it) {
+            if (it->window && it->window->handle() && static_cast<quint32>(it->window->winId()) == it.key())
+                xcb_change_window_attributes(m_connection, it.key(), XCB_CW_EVENT_MASK, &it->eventMask);
+        }
+        xcb_flush(m_connection);
+    }
     // Past the application's end the connection is closed, and the server freed the frames.
     if (m_framePainter && !qGuiApp)
         m_framePainter->abandon();
@@ -218,42 +230,101 @@ bool X11WindowSystem::moveWindow(QWindow *window, QPoint topLeft)
         topLeft = origin + (QPointF(topLeft - origin) * ratio).toPoint();
     }
     const auto native = static_cast<xcb_window_t>(window->winId());
-    // The protocol reads these as signed 16-bit values.
-    const uint32_t values[] = { static_cast<uint32_t>(topLeft.x()), static_cast<uint32_t>(topLeft.y()) };
-    xcb_configure_window(m_connection, native, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
-    xcb_flush(m_connection);
-
     // Within its screen the window is where it was asked to be: Qt learns so now, and the window
     // manager's confirmation is left unread. Onto another screen, Qt follows the confirmation.
     QPlatformWindow *platform = window->handle();
     const QRect target(topLeft, platform->geometry().size());
     const QPlatformScreen *screen = window->screen() ? window->screen()->handle() : nullptr;
-    if (!screen || !screen->geometry().contains(target.center()))
+    const bool withinScreen = screen && screen->geometry().contains(target.center());
+    if (withinScreen)
+        quietenWhileMoving(window, native);
+    else
+        endQuietMoves();
+    // The protocol reads these as signed 16-bit values.
+    const uint32_t values[] = { static_cast<uint32_t>(topLeft.x()), static_cast<uint32_t>(topLeft.y()) };
+    const xcb_void_cookie_t request
+        = xcb_configure_window(m_connection, native, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    xcb_flush(m_connection);
+    if (!withinScreen)
         return true;
-    QList<QRect> &unconfirmed = m_unconfirmedMoves[native];
-    unconfirmed.append(target);
-    if (unconfirmed.size() > maxUnconfirmedMoves)
-        unconfirmed.removeFirst();
+    MovesInFlight &moves = m_movesInFlight[native];
+    moves.targets.append(target);
+    if (moves.targets.size() > maxUnconfirmedMoves)
+        moves.targets.removeFirst();
+    moves.lastRequest = request.sequence;
+    moves.size = target.size();
     QWindowSystemInterface::handleGeometryChange<QWindowSystemInterface::SynchronousDelivery>(window, target);
     return true;
 }
 
+void X11WindowSystem::quietenWhileMoving(QWindow *window, quint32 native)
+{
+    // Even unread, each confirmation wakes two threads: while the window keeps moving it is not
+    // sent at all (the window stops listening to its structure changes), and afterwards the
+    // window is asked once where it ended.
+    m_quietEnd.start();
+    if (m_quietWindows.contains(native))
+        return;
+    Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, native), nullptr));
+    if (!attributes || !(attributes->your_event_mask & XCB_EVENT_MASK_STRUCTURE_NOTIFY))
+        return;
+    const uint32_t quiet = attributes->your_event_mask & ~uint32_t(XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+    xcb_change_window_attributes(m_connection, native, XCB_CW_EVENT_MASK, &quiet);
+    m_quietWindows.insert(native, QuietWindow { window, attributes->your_event_mask });
+    // Qt learns that a window is mapped from its structure changes: hidden, it listens again
+    // before it can be shown.
+    connect(window, &QWindow::visibleChanged, this, &X11WindowSystem::endQuietMoves, Qt::UniqueConnection);
+}
+
+void X11WindowSystem::endQuietMoves()
+{
+    m_quietEnd.stop();
+    const auto quietWindows = std::exchange(m_quietWindows, {});
+    for (auto it = quietWindows.begin(); it != quietWindows.end(); ++it) {
+        QWindow *window = it->window;
+        if (!window || !window->handle() || static_cast<quint32>(window->winId()) != it.key())
+            continue; // gone with its native window
+        disconnect(window, &QWindow::visibleChanged, this, &X11WindowSystem::endQuietMoves);
+        const auto native = static_cast<xcb_window_t>(it.key());
+        xcb_change_window_attributes(m_connection, native, XCB_CW_EVENT_MASK, &it->eventMask);
+        m_movesInFlight.remove(it.key());
+        if (!window->isVisible())
+            continue;
+        // Whatever moved it meanwhile went unheard: where the server has it is the truth.
+        const auto geometryCookie = xcb_get_geometry(m_connection, native);
+        const auto positionCookie = xcb_translate_coordinates(m_connection, native, rootOf(native), 0, 0);
+        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(m_connection, geometryCookie, nullptr));
+        Reply<xcb_translate_coordinates_reply_t> position(
+            xcb_translate_coordinates_reply(m_connection, positionCookie, nullptr));
+        if (!geometry || !position)
+            continue;
+        // Qt sends a move event only where this differs from what it last reported.
+        QWindowSystemInterface::handleGeometryChange<QWindowSystemInterface::SynchronousDelivery>(
+            window, QRect(position->dst_x, position->dst_y, geometry->width, geometry->height));
+    }
+    xcb_flush(m_connection);
+}
+
 bool X11WindowSystem::isConfirmedMove(const xcb_configure_notify_event_t &notify)
 {
-    const auto found = m_unconfirmedMoves.find(notify.window);
-    if (found == m_unconfirmedMoves.end())
+    const auto found = m_movesInFlight.find(notify.window);
+    if (found == m_movesInFlight.end())
         return false;
     const QRect told(notify.x, notify.y, notify.width, notify.height);
-    const qsizetype index = found->indexOf(told);
-    if (index < 0) {
-        // Somewhere else (the window manager kept it on screen, a drag): Qt hears of it as usual.
-        m_unconfirmedMoves.erase(found);
-        return false;
+    const qsizetype index = found->targets.indexOf(told);
+    if (index >= 0) {
+        found->targets.remove(0, index + 1);
+        return true;
     }
-    found->remove(0, index + 1);
-    if (found->isEmpty())
-        m_unconfirmedMoves.erase(found);
-    return true;
+    // Events carry the (low 16 bits of the) number of the last request the server had read from
+    // this connection: a place reported before it read the last move is out of date.
+    const auto sinceLastMove = static_cast<int16_t>(notify.sequence - static_cast<uint16_t>(found->lastRequest));
+    if (sinceLastMove < 0 && told.size() == found->size)
+        return true;
+    // Somewhere else (the window manager kept it on screen, a drag): Qt hears of it as usual.
+    m_movesInFlight.erase(found);
+    return false;
 }
 
 bool X11WindowSystem::isCovered(QWindow *window)

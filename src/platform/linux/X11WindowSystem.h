@@ -2,6 +2,7 @@
 
 #include "platform/WindowSystem.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -9,8 +10,10 @@
 #include <QAbstractNativeEventFilter>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
+#include <QTimer>
 
 struct xcb_connection_t;
 class X11FramePainter;
@@ -47,14 +50,30 @@ private:
     void watchRootProperties();
     // Whether the server reports a move made here, already known to Qt; it is then dropped.
     bool isConfirmedMove(const xcb_configure_notify_event_t &notify);
+    void quietenWhileMoving(QWindow *window, quint32 native);
+    void endQuietMoves();
 
     xcb_connection_t *m_connection = nullptr;
     bool m_hasShape = false;
     std::unique_ptr<X11FramePainter> m_framePainter;
     // The native window each drawn-into window had, to let go of its frames when it changes.
     QHash<QWindow *, quint32> m_drawnWindows;
-    // Per native window, the geometries it was moved to that the server has yet to report.
-    QHash<quint32, QList<QRect>> m_unconfirmedMoves;
+    // Per native window, the geometries it was moved to that the server has yet to report, and
+    // the number and size of the last move's request.
+    struct MovesInFlight {
+        QList<QRect> targets;
+        uint32_t lastRequest = 0;
+        QSize size;
+    };
+    QHash<quint32, MovesInFlight> m_movesInFlight;
+    // Windows moving now, which do not hear of their structure changes meanwhile, by native
+    // window, with the event mask they had.
+    struct QuietWindow {
+        QPointer<QWindow> window;
+        uint32_t eventMask = 0;
+    };
+    QHash<quint32, QuietWindow> m_quietWindows;
+    QTimer m_quietEnd;
     quint32 m_desktopAtom = 0;
     quint32 m_stackingAtom = 0;
     std::vector<quint32> m_roots;
