@@ -17,6 +17,7 @@
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationIcon.h"
 #include "platform/MemoryTrimmer.h"
 #include "platform/WindowSystem.h"
 #include "services/HotKeyMonitor.h"
@@ -34,6 +35,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
@@ -116,12 +118,12 @@ QCoro::Task<> AppCoordinator::launch()
     m_reminderScheduler = std::make_unique<ReminderScheduler>(
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
-    // Setting up the tray (a D-Bus round trip, icons, the menu) takes about as long as the decode:
-    // a pet about to be shown goes first, the tray follows its first frame. A hidden start needs
-    // the tray to know whether it may hide the pet.
+    // Setting up the rest (the tray's D-Bus round trip, icons, the menu) takes about as long as
+    // the decode: a pet about to be shown goes first, the rest follows its first frame.
+    // A hidden start needs the tray to know whether it may hide the pet.
     const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
     if (!petFirst)
-        setUpTrayAndHotKey();
+        finishSetUp();
 
     if (first) {
         auto loading = showPet(*first, std::move(decoding));
@@ -139,7 +141,7 @@ QCoro::Task<> AppCoordinator::launch()
         if (!self)
             co_return;
     }
-    setUpTrayAndHotKey();
+    finishSetUp();
     refreshTray();
     releaseFreedMemory();
     QTimer::singleShot(0, this, [this] { m_welcome->showIfFirstTime(m_session != nullptr); });
@@ -195,7 +197,7 @@ QCoro::Task<> AppCoordinator::showPet(
     if (!error)
         co_return;
     // Before any alert: the prompt and the menu work while one is open.
-    setUpTrayAndHotKey();
+    finishSetUp();
     const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
     // Whatever failed, the user ends with a pet that loads or with the offer to import one.
     QStringList failed { package.id() };
@@ -458,10 +460,12 @@ void AppCoordinator::connectTray()
     connect(tray, &TrayMenu::quitRequested, this, [] { QCoreApplication::quit(); });
 }
 
-void AppCoordinator::setUpTrayAndHotKey()
+void AppCoordinator::finishSetUp()
 {
     if (m_tray)
         return;
+    // Reading the icon's pictures makes Qt load every image format plugin it has.
+    QGuiApplication::setWindowIcon(ApplicationIcon::icon());
     m_tray = std::make_unique<TrayMenu>();
     connectTray();
     registerHotKey();

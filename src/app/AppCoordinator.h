@@ -119,8 +119,9 @@ private:
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
-    // The tray and the hot key, once (they follow the pet onto the screen).
-    void setUpTrayAndHotKey();
+    // What the pet's first frame does not need, once: the program's icon, the tray and the hot
+    // key. Follows the pet onto the screen, and comes before any alert.
+    void finishSetUp();
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
