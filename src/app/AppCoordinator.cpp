@@ -94,9 +94,6 @@ QCoro::Task<> AppCoordinator::launch()
 {
     QPointer<AppCoordinator> self(this);
 
-    // The keyring is read meanwhile; a request that needs the key waits for it.
-    m_env.keyStore->startLoading();
-
     ModelGuard::enforceToolCapableModel(*m_env.settings);
     PetSeeding::seedBundledPetDefaults(*m_env.settings, *m_env.library, *m_animationMapStore, *m_characterStore);
     const QList<PetPackage> installed = m_env.library->loadLibrary();
@@ -118,8 +115,8 @@ QCoro::Task<> AppCoordinator::launch()
     m_reminderScheduler = std::make_unique<ReminderScheduler>(
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
-    // Setting up the rest (the tray's D-Bus round trip, icons, the menu) takes about as long as
-    // the decode: a pet about to be shown goes first, the rest follows its first frame.
+    // Setting up the rest (the tray's D-Bus round trip, icons, the menu, the keyring) takes about
+    // as long as the decode: a pet about to be shown goes first, the rest follows its first frame.
     // A hidden start needs the tray to know whether it may hide the pet.
     const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
     if (!petFirst)
@@ -464,8 +461,11 @@ void AppCoordinator::finishSetUp()
 {
     if (m_tray)
         return;
-    // Reading the icon's pictures makes Qt load every image format plugin it has.
+    // Reading the icon's pictures makes Qt load every image format plugin it has, and reading the
+    // keyring loads libsecret, which opens a D-Bus connection of its own.
     QGuiApplication::setWindowIcon(ApplicationIcon::icon());
+    // A request that needs the key meanwhile waits for it.
+    m_env.keyStore->startLoading();
     m_tray = std::make_unique<TrayMenu>();
     connectTray();
     registerHotKey();

@@ -119,8 +119,8 @@ private:
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
-    // What the pet's first frame does not need, once: the program's icon, the tray and the hot
-    // key. Follows the pet onto the screen, and comes before any alert.
+    // What the pet's first frame does not need, once: the program's icon, the keyring read, the
+    // tray and the hot key. Follows the pet onto the screen, and comes before any alert.
     void finishSetUp();
 
     AppEnvironment m_env;
