@@ -14,6 +14,7 @@
 #include "pets/PetImageCache.h"
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
+#include "petwindow/PetSpriteView.h"
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
@@ -86,6 +87,7 @@ AppCoordinator::~AppCoordinator()
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
+    m_firstWindow.reset();
     m_welcome.reset();
     m_windows.reset();
 }
@@ -107,24 +109,23 @@ QCoro::Task<> AppCoordinator::launch()
         first = *bundled;
     else if (!installed.isEmpty())
         first = installed.constFirst();
-    // The first pet's atlas is decoded on a worker while the tray and the hot key are set up.
-    std::optional<QCoro::Task<SpriteSheetDecoder::Created>> decoding;
+    // A pet about to be shown goes first: its first frame is shown as soon as its band of the
+    // atlas is decoded, the rest (the tray's D-Bus round trip, icons, the menu, the keyring)
+    // follows. A hidden start needs the tray to know whether it may hide the pet.
+    const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
+    if (!petFirst)
+        finishSetUp();
+    // The atlas is decoded on a worker while the reminders are set up.
+    std::optional<QCoro::Task<>> loading;
     if (first)
-        decoding = decodeAtlas(*first);
+        loading = showPet(*first, petFirst);
 
     m_reminderScheduler = std::make_unique<ReminderScheduler>(
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
-    // Setting up the rest (the tray's D-Bus round trip, icons, the menu, the keyring) takes about
-    // as long as the decode: a pet about to be shown goes first, the rest follows its first frame.
-    // A hidden start needs the tray to know whether it may hide the pet.
-    const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
-    if (!petFirst)
-        finishSetUp();
 
-    if (first) {
-        auto loading = showPet(*first, std::move(decoding));
-        co_await std::move(loading);
+    if (loading) {
+        co_await std::move(*loading);
     } else {
         auto offering = m_libraryFlows.offerNimboImport();
         co_await std::move(offering);
@@ -177,19 +178,28 @@ void AppCoordinator::loadPet(const PetPackage &package)
     auto loading = showPet(package);
 }
 
-QCoro::Task<> AppCoordinator::showPet(
-    PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started)
+QCoro::Task<> AppCoordinator::showPet(PetPackage package, bool showFirstFrameEarly)
 {
     QPointer<AppCoordinator> self(this);
     // A later load, or a teardown meanwhile, makes this one stale.
     const quint64 request = ++m_loadRequest;
-    auto decoding = started ? std::move(*started) : decodeAtlas(package);
+    SpriteSheetDecoder::EarlyCell early;
+    if (showFirstFrameEarly) {
+        early.row = PetSession::firstRow(package.manifest);
+        early.context = this;
+        early.take = [this, request](const QImage &cell) { showFirstFrame(request, cell); };
+    }
+    const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
+    auto decoding = SpriteSheetDecoder::createInBackground(package.manifest, atlasPath, std::move(early));
     auto decoded = co_await std::move(decoding);
     if (!self)
         co_return;
     releaseFreedMemory();
-    if (request != m_loadRequest)
+    if (request != m_loadRequest) {
+        if (m_firstWindowRequest == request)
+            m_firstWindow.reset();
         co_return;
+    }
     const std::optional<QString> error = show(package, std::move(decoded));
     if (!error)
         co_return;
@@ -231,6 +241,46 @@ QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPa
     return SpriteSheetDecoder::createInBackground(package.manifest, atlasPath);
 }
 
+void AppCoordinator::showFirstFrame(quint64 request, const QImage &cell)
+{
+    // Only while the load that asked is still the one to show, and nothing is on screen yet.
+    if (request != m_loadRequest || m_session || m_firstWindow || staysHiddenOnceLoaded())
+        return;
+    m_firstWindow = PetSession::createWindow(cell.size(), sessionServices());
+    m_firstWindowRequest = request;
+    m_firstWindow->spriteView()->setFrame(cell);
+    connect(m_firstWindow.get(), &PetWindowController::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            noteFirstFrameShown();
+    });
+    m_firstWindow->show();
+}
+
+void AppCoordinator::noteFirstFrameShown()
+{
+    if (m_firstFrameShown)
+        return;
+    m_firstFrameShown = true;
+    if (m_env.reportFirstFrame)
+        Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
+            + QStringLiteral(" ms"));
+    emit firstFrameShown();
+}
+
+bool AppCoordinator::staysHiddenOnceLoaded() const
+{
+    // What was asked for while the pet loaded wins over the setting. Without a tray nothing could
+    // bring a hidden pet back.
+    const bool wantsHidden = m_shownOnceLoaded ? !*m_shownOnceLoaded : m_env.settings->value(SettingsKeys::startHidden);
+    return wantsHidden && m_tray && m_tray->offersHiding();
+}
+
+PetSession::Services AppCoordinator::sessionServices()
+{
+    return { *m_env.settings, *m_animationMapStore, m_stateMachine, *m_env.clock, *m_env.random, m_env.windowSystem,
+        *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
+}
+
 void AppCoordinator::releaseFreedMemory()
 {
     if (!m_env.memoryTrimmer)
@@ -254,6 +304,12 @@ std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedI
 
 std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteSheetDecoder::Created decoder)
 {
+    // The window showing this pet's first frame becomes the session's, or goes with the failure.
+    std::unique_ptr<PetWindowController> firstWindow = std::move(m_firstWindow);
+    if (firstWindow && m_firstWindowRequest != m_loadRequest)
+        firstWindow.reset();
+    if (firstWindow)
+        firstWindow->disconnect(this);
     if (!decoder) {
         Log::line(
             QStringLiteral("Couldn't load pet ") + package.id() + QStringLiteral(": ") + decoder.error().description());
@@ -267,15 +323,10 @@ std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteShe
     PetSeeding::seedCharacterFromManifest(package, *m_characterStore);
     PetSeeding::seedAnimationNames(package, decoder.value()->nonEmptyRows(), *m_animationMapStore);
 
-    const PetSession::Services services { *m_env.settings, *m_animationMapStore, m_stateMachine, *m_env.clock,
-        *m_env.random, m_env.windowSystem, *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
-    m_session = std::make_unique<PetSession>(package, decoder.value(), services);
+    m_session = std::make_unique<PetSession>(package, decoder.value(), sessionServices(), std::move(firstWindow));
     connectSession();
-    // What was asked for while the pet loaded wins over the setting. Without a tray nothing could
-    // bring a hidden pet back.
-    const bool wantsHidden = m_shownOnceLoaded ? !*m_shownOnceLoaded : m_env.settings->value(SettingsKeys::startHidden);
+    const bool hidden = staysHiddenOnceLoaded();
     m_shownOnceLoaded.reset();
-    const bool hidden = wantsHidden && m_tray && m_tray->offersHiding();
     m_session->setShown(!hidden);
     refreshTray();
     emit petLoaded();
@@ -296,15 +347,7 @@ void AppCoordinator::connectSession()
         refreshTray();
         m_tray->popUpContextMenu(at);
     });
-    connect(session, &PetSession::firstFrameShown, this, [this] {
-        if (m_firstFrameShown)
-            return;
-        m_firstFrameShown = true;
-        if (m_env.reportFirstFrame)
-            Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
-                + QStringLiteral(" ms"));
-        emit firstFrameShown();
-    });
+    connect(session, &PetSession::firstFrameShown, this, &AppCoordinator::noteFirstFrameShown);
 }
 
 void AppCoordinator::onPetShownChanged(bool shown)
@@ -321,6 +364,7 @@ void AppCoordinator::teardownCurrentPet()
 {
     // A pet still being decoded is not shown after all (its files may be about to go).
     ++m_loadRequest;
+    m_firstWindow.reset();
     closeSession();
 }
 
@@ -356,10 +400,15 @@ void AppCoordinator::evictAtlasImage(const QString &atlasPath)
 
 void AppCoordinator::setPetShown(bool shown)
 {
-    if (m_session)
+    if (m_session) {
         m_session->setShown(shown);
-    else
+    } else {
         m_shownOnceLoaded = shown; // asked while the pet still loads: a second start, say
+        if (m_firstWindow && staysHiddenOnceLoaded())
+            m_firstWindow->hide();
+        else if (m_firstWindow)
+            m_firstWindow->show();
+    }
     refreshTray();
 }
 
