@@ -45,6 +45,17 @@
 
 #include <qcoro/qcorosignal.h>
 
+namespace {
+// The manifest's cell size within what a window may be sized from (PetSession::windowSize() bounds
+// it further): the size of every whole cell of the atlas.
+QSize declaredCellSize(const PetManifest &manifest)
+{
+    constexpr qint64 largest = 1 << 16;
+    return { int(std::clamp<qint64>(manifest.frameWidth, 1, largest)),
+        int(std::clamp<qint64>(manifest.frameHeight, 1, largest)) };
+}
+}
+
 AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
@@ -183,14 +194,20 @@ QCoro::Task<> AppCoordinator::showPet(PetPackage package, bool showFirstFrameEar
     QPointer<AppCoordinator> self(this);
     // A later load, or a teardown meanwhile, makes this one stale.
     const quint64 request = ++m_loadRequest;
-    SpriteSheetDecoder::EarlyCell early;
-    if (showFirstFrameEarly) {
-        early.row = PetSession::firstRow(package.manifest);
-        early.context = this;
-        early.take = [this, request](const QImage &cell) { showFirstFrame(request, cell); };
+    const bool early = showFirstFrameEarly && !m_session && !m_firstWindow;
+    SpriteSheetDecoder::EarlyCell cell;
+    if (early) {
+        cell.row = PetSession::firstRow(package.manifest);
+        cell.context = this;
+        cell.take = [this, request](const QImage &image) { showFirstFrame(request, image); };
     }
     const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
-    auto decoding = SpriteSheetDecoder::createInBackground(package.manifest, atlasPath, std::move(early));
+    auto decoding = SpriteSheetDecoder::createInBackground(package.manifest, atlasPath, std::move(cell));
+    if (early) {
+        // Made while the first band is decoded, shown once its frame is there.
+        m_firstWindow = PetSession::createWindow(declaredCellSize(package.manifest), sessionServices());
+        m_firstWindowRequest = request;
+    }
     auto decoded = co_await std::move(decoding);
     if (!self)
         co_return;
@@ -243,11 +260,10 @@ QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPa
 
 void AppCoordinator::showFirstFrame(quint64 request, const QImage &cell)
 {
-    // Only while the load that asked is still the one to show, and nothing is on screen yet.
-    if (request != m_loadRequest || m_session || m_firstWindow || staysHiddenOnceLoaded())
+    // Only while the load that asked is still the one to show, and nothing else is on screen.
+    if (!m_firstWindow || request != m_firstWindowRequest || request != m_loadRequest || m_session
+        || staysHiddenOnceLoaded())
         return;
-    m_firstWindow = PetSession::createWindow(cell.size(), sessionServices());
-    m_firstWindowRequest = request;
     m_firstWindow->spriteView()->setFrame(cell);
     connect(m_firstWindow.get(), &PetWindowController::visibilityChanged, this, [this](bool visible) {
         if (visible)
@@ -406,7 +422,7 @@ void AppCoordinator::setPetShown(bool shown)
         m_shownOnceLoaded = shown; // asked while the pet still loads: a second start, say
         if (m_firstWindow && staysHiddenOnceLoaded())
             m_firstWindow->hide();
-        else if (m_firstWindow)
+        else if (m_firstWindow && !m_firstWindow->spriteView()->currentFrame().isNull())
             m_firstWindow->show();
     }
     refreshTray();

@@ -39,6 +39,8 @@ PetSession::PetSession(const PetPackage &package, std::shared_ptr<SpriteSheetDec
     , m_window(window ? std::move(window) : createWindow(m_decoder->frameSize(), services))
 {
     SettingsStore &settings = m_services.settings;
+    // A window made before the atlas was decoded may have been made for cells larger than it.
+    m_window->window()->resize(windowSize(m_decoder->frameSize(), settings.scale()));
     m_behavior = std::make_unique<BehaviorDirector>(
         *m_window, m_services.clock, m_services.random, m_services.windowSystem, m_services.stateMachine, settings);
     refreshRows();

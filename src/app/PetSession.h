@@ -42,8 +42,8 @@ public:
         QString bundledPetID; // the built-in pet's id, empty when unknown
     };
 
-    // Creates the window at the saved position (hidden), or takes over one made by createWindow()
-    // for the decoder's frame size, which may already be on screen; setShown() puts it there.
+    // Creates the window at the saved position (hidden), or takes over one made by createWindow(),
+    // which may already be on screen; setShown() puts it there.
     PetSession(const PetPackage &package, std::shared_ptr<SpriteSheetDecoder> decoder, const Services &services,
         std::unique_ptr<PetWindowController> window = nullptr, QObject *parent = nullptr);
     ~PetSession() override;
