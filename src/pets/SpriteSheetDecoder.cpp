@@ -34,6 +34,14 @@ Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> Spr
 SpriteSheetDecoder::Created SpriteSheetDecoder::create(const PetManifest &manifest, const QString &path,
     std::optional<FrameKey> early, const std::function<void(const QImage &)> &takeEarly)
 {
+    // The early cell alone comes first: decoding the rows above it once more costs less than making
+    // the caller wait for the whole band around it.
+    if (early) {
+        const auto cell = AtlasImageReader::readWebpRect(path,
+            [&](QSize size) { return cellsFit(manifest, size) ? cellRect(manifest, size, *early) : std::nullopt; });
+        if (cell)
+            takeEarly(*cell);
+    }
     // A plain WebP atlas of whole cells is measured and compressed a band of cells at a time, as it
     // is decoded, so that it never exists whole beside the decoder's own working copy.
     std::optional<AtlasTileStore> tiles;
@@ -47,14 +55,7 @@ SpriteSheetDecoder::Created SpriteSheetDecoder::create(const PetManifest &manife
             tiles.emplace(size, tile);
             return tile.height();
         },
-        [&](const QImage &band, int top) {
-            if (early) {
-                const QRect bandRect(0, top, band.width(), band.height());
-                if (const auto cell = cellRect(manifest, tiles->size(), *early); cell && bandRect.contains(*cell)) {
-                    takeEarly(band.copy(cell->translated(0, -top)));
-                    early.reset();
-                }
-            }
+        [&](const QImage &band, int) {
             for (qint64 row = 0; row < band.height() / manifest.frameHeight; ++row)
                 rowFrameCounts.append(scanFrameCount(band, manifest, row));
             return tiles->appendBand(band);

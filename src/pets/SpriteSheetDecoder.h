@@ -81,8 +81,8 @@ public:
 
     // A cell wanted before the whole atlas is decoded, to show something meanwhile: take gets it,
     // on the thread that awaits the decoder and while context lives, as image(row, column) will
-    // give it. It comes as soon as the cell's band is decoded when the atlas is a WebP read band
-    // by band (see AtlasImageReader::readWebpInBands), and not at all otherwise or when the cell
+    // give it. It is decoded alone, first, when the atlas is a still WebP without a colour profile
+    // (see AtlasImageReader::readWebpRect), and does not come at all otherwise or when the cell
     // does not lie wholly inside the atlas.
     struct EarlyCell {
         qint64 row = 0;
