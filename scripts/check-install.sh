@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # check-install.sh BUILD_DIR: installs the build into a temporary prefix and checks what the
 # desktop reads from it: the desktop entry and the AppStream metainfo pass their validators, the
-# entry starts the installed executable, and the icon theme holds the icon at each size it claims.
+# entry starts the installed executable, the audio module lies in the program's library folder,
+# and the icon theme holds the icon at each size it claims.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/tamsel prefix.XXXXXX") # a space, as some users' paths have
@@ -14,6 +15,8 @@ desktop-file-validate "$entry"
 appstreamcli validate --no-net "$metainfo"
 grep -qxF "Exec=\"$prefix/bin/tamsel\"" "$entry" || { echo "Exec does not start $prefix/bin/tamsel:" >&2; grep '^Exec' "$entry" >&2; exit 1; }
 "$prefix/bin/tamsel" --version | grep -q '^tamsel [0-9]'
+# The microphone's module, loaded from the program's library folder on first use.
+compgen -G "$prefix/lib*/tamsel/libtamsel-audio.so" >/dev/null || { echo "no audio module under $prefix/lib*/tamsel" >&2; exit 1; }
 
 python3 - "$prefix/share/icons/hicolor" <<'PY'
 import pathlib, struct, sys

@@ -14,9 +14,11 @@
 #include "pets/PetImageCache.h"
 #include "pets/PetLibrary.h"
 #include "pets/SpriteSheetDecoder.h"
+#include "petwindow/PetSpriteView.h"
 #include "petwindow/PetWindowController.h"
 #include "petwindow/SpeechBubbleController.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ApplicationIcon.h"
 #include "platform/MemoryTrimmer.h"
 #include "platform/WindowSystem.h"
 #include "services/HotKeyMonitor.h"
@@ -34,6 +36,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
@@ -41,6 +44,17 @@
 #include <algorithm>
 
 #include <qcoro/qcorosignal.h>
+
+namespace {
+// The manifest's cell size within what a window may be sized from (PetSession::windowSize() bounds
+// it further): the size of every whole cell of the atlas.
+QSize declaredCellSize(const PetManifest &manifest)
+{
+    constexpr qint64 largest = 1 << 16;
+    return { int(std::clamp<qint64>(manifest.frameWidth, 1, largest)),
+        int(std::clamp<qint64>(manifest.frameHeight, 1, largest)) };
+}
+}
 
 AppCoordinator::AppCoordinator(const AppEnvironment &environment, QObject *parent)
     : QObject(parent)
@@ -84,6 +98,7 @@ AppCoordinator::~AppCoordinator()
     m_toolRegistry.reset();
     m_tray.reset();
     m_session.reset();
+    m_firstWindow.reset();
     m_welcome.reset();
     m_windows.reset();
 }
@@ -91,9 +106,6 @@ AppCoordinator::~AppCoordinator()
 QCoro::Task<> AppCoordinator::launch()
 {
     QPointer<AppCoordinator> self(this);
-
-    // The keyring is read meanwhile; a request that needs the key waits for it.
-    m_env.keyStore->startLoading();
 
     ModelGuard::enforceToolCapableModel(*m_env.settings);
     PetSeeding::seedBundledPetDefaults(*m_env.settings, *m_env.library, *m_animationMapStore, *m_characterStore);
@@ -108,24 +120,23 @@ QCoro::Task<> AppCoordinator::launch()
         first = *bundled;
     else if (!installed.isEmpty())
         first = installed.constFirst();
-    // The first pet's atlas is decoded on a worker while the tray and the hot key are set up.
-    std::optional<QCoro::Task<SpriteSheetDecoder::Created>> decoding;
+    // A pet about to be shown goes first: its first frame is shown as soon as its band of the
+    // atlas is decoded, the rest (the tray's D-Bus round trip, icons, the menu, the keyring)
+    // follows. A hidden start needs the tray to know whether it may hide the pet.
+    const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
+    if (!petFirst)
+        finishSetUp();
+    // The atlas is decoded on a worker while the reminders are set up.
+    std::optional<QCoro::Task<>> loading;
     if (first)
-        decoding = decodeAtlas(*first);
+        loading = showPet(*first, petFirst);
 
     m_reminderScheduler = std::make_unique<ReminderScheduler>(
         *m_reminderStore, this, [this](const Reminder &reminder) { handleReminderFired(reminder); }, *m_env.clock);
     m_reminderScheduler->start();
-    // Setting up the tray (a D-Bus round trip, icons, the menu) takes about as long as the decode:
-    // a pet about to be shown goes first, the tray follows its first frame. A hidden start needs
-    // the tray to know whether it may hide the pet.
-    const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
-    if (!petFirst)
-        setUpTrayAndHotKey();
 
-    if (first) {
-        auto loading = showPet(*first, std::move(decoding));
-        co_await std::move(loading);
+    if (loading) {
+        co_await std::move(*loading);
     } else {
         auto offering = m_libraryFlows.offerNimboImport();
         co_await std::move(offering);
@@ -139,7 +150,7 @@ QCoro::Task<> AppCoordinator::launch()
         if (!self)
             co_return;
     }
-    setUpTrayAndHotKey();
+    finishSetUp();
     refreshTray();
     releaseFreedMemory();
     QTimer::singleShot(0, this, [this] { m_welcome->showIfFirstTime(m_session != nullptr); });
@@ -178,24 +189,39 @@ void AppCoordinator::loadPet(const PetPackage &package)
     auto loading = showPet(package);
 }
 
-QCoro::Task<> AppCoordinator::showPet(
-    PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started)
+QCoro::Task<> AppCoordinator::showPet(PetPackage package, bool showFirstFrameEarly)
 {
     QPointer<AppCoordinator> self(this);
     // A later load, or a teardown meanwhile, makes this one stale.
     const quint64 request = ++m_loadRequest;
-    auto decoding = started ? std::move(*started) : decodeAtlas(package);
+    const bool early = showFirstFrameEarly && !m_session && !m_firstWindow;
+    SpriteSheetDecoder::EarlyCell cell;
+    if (early) {
+        cell.row = PetSession::firstRow(package.manifest);
+        cell.context = this;
+        cell.take = [this, request](const QImage &image) { showFirstFrame(request, image); };
+    }
+    const QString atlasPath = QDir(package.folderPath).filePath(package.manifest.spritesheetFileName);
+    auto decoding = SpriteSheetDecoder::createInBackground(package.manifest, atlasPath, std::move(cell));
+    if (early) {
+        // Made while the first band is decoded, shown once its frame is there.
+        m_firstWindow = PetSession::createWindow(declaredCellSize(package.manifest), sessionServices());
+        m_firstWindowRequest = request;
+    }
     auto decoded = co_await std::move(decoding);
     if (!self)
         co_return;
     releaseFreedMemory();
-    if (request != m_loadRequest)
+    if (request != m_loadRequest) {
+        if (m_firstWindowRequest == request)
+            m_firstWindow.reset();
         co_return;
+    }
     const std::optional<QString> error = show(package, std::move(decoded));
     if (!error)
         co_return;
     // Before any alert: the prompt and the menu work while one is open.
-    setUpTrayAndHotKey();
+    finishSetUp();
     const QString title = QStringLiteral("Couldn't load ") + package.manifest.displayName;
     // Whatever failed, the user ends with a pet that loads or with the offer to import one.
     QStringList failed { package.id() };
@@ -232,6 +258,45 @@ QCoro::Task<SpriteSheetDecoder::Created> AppCoordinator::decodeAtlas(const PetPa
     return SpriteSheetDecoder::createInBackground(package.manifest, atlasPath);
 }
 
+void AppCoordinator::showFirstFrame(quint64 request, const QImage &cell)
+{
+    // Only while the load that asked is still the one to show, and nothing else is on screen.
+    if (!m_firstWindow || request != m_firstWindowRequest || request != m_loadRequest || m_session
+        || staysHiddenOnceLoaded())
+        return;
+    m_firstWindow->spriteView()->setFrame(cell);
+    connect(m_firstWindow.get(), &PetWindowController::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            noteFirstFrameShown();
+    });
+    m_firstWindow->show();
+}
+
+void AppCoordinator::noteFirstFrameShown()
+{
+    if (m_firstFrameShown)
+        return;
+    m_firstFrameShown = true;
+    if (m_env.reportFirstFrame)
+        Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
+            + QStringLiteral(" ms"));
+    emit firstFrameShown();
+}
+
+bool AppCoordinator::staysHiddenOnceLoaded() const
+{
+    // What was asked for while the pet loaded wins over the setting. Without a tray nothing could
+    // bring a hidden pet back.
+    const bool wantsHidden = m_shownOnceLoaded ? !*m_shownOnceLoaded : m_env.settings->value(SettingsKeys::startHidden);
+    return wantsHidden && m_tray && m_tray->offersHiding();
+}
+
+PetSession::Services AppCoordinator::sessionServices()
+{
+    return { *m_env.settings, *m_animationMapStore, m_stateMachine, *m_env.clock, *m_env.random, m_env.windowSystem,
+        *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
+}
+
 void AppCoordinator::releaseFreedMemory()
 {
     if (!m_env.memoryTrimmer)
@@ -255,6 +320,12 @@ std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedI
 
 std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteSheetDecoder::Created decoder)
 {
+    // The window showing this pet's first frame becomes the session's, or goes with the failure.
+    std::unique_ptr<PetWindowController> firstWindow = std::move(m_firstWindow);
+    if (firstWindow && m_firstWindowRequest != m_loadRequest)
+        firstWindow.reset();
+    if (firstWindow)
+        firstWindow->disconnect(this);
     if (!decoder) {
         Log::line(
             QStringLiteral("Couldn't load pet ") + package.id() + QStringLiteral(": ") + decoder.error().description());
@@ -268,15 +339,10 @@ std::optional<QString> AppCoordinator::show(const PetPackage &package, SpriteShe
     PetSeeding::seedCharacterFromManifest(package, *m_characterStore);
     PetSeeding::seedAnimationNames(package, decoder.value()->nonEmptyRows(), *m_animationMapStore);
 
-    const PetSession::Services services { *m_env.settings, *m_animationMapStore, m_stateMachine, *m_env.clock,
-        *m_env.random, m_env.windowSystem, *m_speechBubble, m_env.library->bundledPetID().value_or(QString()) };
-    m_session = std::make_unique<PetSession>(package, decoder.value(), services);
+    m_session = std::make_unique<PetSession>(package, decoder.value(), sessionServices(), std::move(firstWindow));
     connectSession();
-    // What was asked for while the pet loaded wins over the setting. Without a tray nothing could
-    // bring a hidden pet back.
-    const bool wantsHidden = m_shownOnceLoaded ? !*m_shownOnceLoaded : m_env.settings->value(SettingsKeys::startHidden);
+    const bool hidden = staysHiddenOnceLoaded();
     m_shownOnceLoaded.reset();
-    const bool hidden = wantsHidden && m_tray && m_tray->offersHiding();
     m_session->setShown(!hidden);
     refreshTray();
     emit petLoaded();
@@ -297,15 +363,7 @@ void AppCoordinator::connectSession()
         refreshTray();
         m_tray->popUpContextMenu(at);
     });
-    connect(session, &PetSession::firstFrameShown, this, [this] {
-        if (m_firstFrameShown)
-            return;
-        m_firstFrameShown = true;
-        if (m_env.reportFirstFrame)
-            Log::line(QStringLiteral("first frame on screen after ") + QString::number(m_sinceStart.elapsed())
-                + QStringLiteral(" ms"));
-        emit firstFrameShown();
-    });
+    connect(session, &PetSession::firstFrameShown, this, &AppCoordinator::noteFirstFrameShown);
 }
 
 void AppCoordinator::onPetShownChanged(bool shown)
@@ -322,6 +380,7 @@ void AppCoordinator::teardownCurrentPet()
 {
     // A pet still being decoded is not shown after all (its files may be about to go).
     ++m_loadRequest;
+    m_firstWindow.reset();
     closeSession();
 }
 
@@ -357,10 +416,15 @@ void AppCoordinator::evictAtlasImage(const QString &atlasPath)
 
 void AppCoordinator::setPetShown(bool shown)
 {
-    if (m_session)
+    if (m_session) {
         m_session->setShown(shown);
-    else
+    } else {
         m_shownOnceLoaded = shown; // asked while the pet still loads: a second start, say
+        if (m_firstWindow && staysHiddenOnceLoaded())
+            m_firstWindow->hide();
+        else if (m_firstWindow && !m_firstWindow->spriteView()->currentFrame().isNull())
+            m_firstWindow->show();
+    }
     refreshTray();
 }
 
@@ -458,10 +522,15 @@ void AppCoordinator::connectTray()
     connect(tray, &TrayMenu::quitRequested, this, [] { QCoreApplication::quit(); });
 }
 
-void AppCoordinator::setUpTrayAndHotKey()
+void AppCoordinator::finishSetUp()
 {
     if (m_tray)
         return;
+    // Reading the icon's pictures makes Qt load every image format plugin it has, and reading the
+    // keyring loads libsecret, which opens a D-Bus connection of its own.
+    QGuiApplication::setWindowIcon(ApplicationIcon::icon());
+    // A request that needs the key meanwhile waits for it.
+    m_env.keyStore->startLoading();
     m_tray = std::make_unique<TrayMenu>();
     connectTray();
     registerHotKey();

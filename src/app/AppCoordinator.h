@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppEnvironment.h"
+#include "app/PetSession.h"
 #include "behavior/PetStateMachine.h"
 #include "pets/SpriteSheetDecoder.h"
 #include "services/PetLibraryFlows.h"
@@ -25,7 +26,7 @@ class HotKeyMonitor;
 class IdleChatter;
 class NoteStore;
 class PetAnimationMapStore;
-class PetSession;
+class PetWindowController;
 class ReminderScheduler;
 class ReminderStore;
 class SpeechBubbleController;
@@ -100,10 +101,17 @@ signals:
     void activePetChanged();
 
 private:
-    // Shows the pet once its atlas is decoded; started is a decode already under way.
-    QCoro::Task<> showPet(
-        PetPackage package, std::optional<QCoro::Task<SpriteSheetDecoder::Created>> started = std::nullopt);
+    // Shows the pet once its atlas is decoded, and with showFirstFrameEarly its first frame as soon
+    // as that is decoded, when nothing is on screen yet.
+    QCoro::Task<> showPet(PetPackage package, bool showFirstFrameEarly = false);
     static QCoro::Task<SpriteSheetDecoder::Created> decodeAtlas(const PetPackage &package);
+    // Shows a pet's first frame in the window its session will take over, while load `request` is
+    // the latest.
+    void showFirstFrame(quint64 request, const QImage &cell);
+    void noteFirstFrameShown();
+    // Whether the pet being loaded goes on screen hidden.
+    bool staysHiddenOnceLoaded() const;
+    PetSession::Services sessionServices();
     // Once the event loop has run again: hands back what large short-lived work (a decode, the
     // launch) freed.
     void releaseFreedMemory();
@@ -119,8 +127,9 @@ private:
     void onPetShownChanged(bool shown);
     void handleReminderFired(const Reminder &reminder);
     void registerHotKey();
-    // The tray and the hot key, once (they follow the pet onto the screen).
-    void setUpTrayAndHotKey();
+    // What the pet's first frame does not need, once: the program's icon, the keyring read, the
+    // tray and the hot key. Follows the pet onto the screen, and comes before any alert.
+    void finishSetUp();
 
     AppEnvironment m_env;
     PetStateMachine m_stateMachine;
@@ -134,6 +143,10 @@ private:
     std::unique_ptr<IdleChatter> m_idleChatter;
     PetLibraryFlows m_libraryFlows;
     std::unique_ptr<PetSession> m_session;
+    // Showing the first frame of the pet that load m_firstWindowRequest decodes, before its session
+    // exists.
+    std::unique_ptr<PetWindowController> m_firstWindow;
+    quint64 m_firstWindowRequest = 0;
     std::unique_ptr<TrayMenu> m_tray;
     std::unique_ptr<HotKeyMonitor> m_hotKey;
     std::unique_ptr<AppToolHost> m_toolHost;

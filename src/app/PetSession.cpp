@@ -30,20 +30,17 @@ constexpr double kMaxOriginCoordinate = 1'000'000.0;
 constexpr double kIdleFps = 8.0;
 }
 
-PetSession::PetSession(
-    const PetPackage &package, std::shared_ptr<SpriteSheetDecoder> decoder, const Services &services, QObject *parent)
+PetSession::PetSession(const PetPackage &package, std::shared_ptr<SpriteSheetDecoder> decoder, const Services &services,
+    std::unique_ptr<PetWindowController> window, QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_package(package)
     , m_decoder(std::move(decoder))
+    , m_window(window ? std::move(window) : createWindow(m_decoder->frameSize(), services))
 {
     SettingsStore &settings = m_services.settings;
-    m_window = std::make_unique<PetWindowController>(windowSize(m_decoder->frameSize(), settings.scale()),
-        usableOrigin(settings.lastPosition()), m_services.windowSystem);
-    m_window->setClickThrough(settings.value(SettingsKeys::clickThrough));
-    m_window->setWindowLevel(settings.windowLevel());
-    m_window->recoverIfOffscreen();
-
+    // A window made before the atlas was decoded may have been made for cells larger than it.
+    m_window->window()->resize(windowSize(m_decoder->frameSize(), settings.scale()));
     m_behavior = std::make_unique<BehaviorDirector>(
         *m_window, m_services.clock, m_services.random, m_services.windowSystem, m_services.stateMachine, settings);
     refreshRows();
@@ -100,6 +97,25 @@ PetSession::~PetSession()
     m_window->hide();
 }
 
+std::unique_ptr<PetWindowController> PetSession::createWindow(QSize frame, const Services &services)
+{
+    const SettingsStore &settings = services.settings;
+    auto window = std::make_unique<PetWindowController>(
+        windowSize(frame, settings.scale()), usableOrigin(settings.lastPosition()), services.windowSystem);
+    window->setClickThrough(settings.value(SettingsKeys::clickThrough));
+    window->setWindowLevel(settings.windowLevel());
+    window->recoverIfOffscreen();
+    return window;
+}
+
+qint64 PetSession::firstRow(const PetManifest &manifest)
+{
+    // What the player starts with: the declared idle animation, else row 0.
+    AnimationRules::Context context;
+    context.manifest = &manifest;
+    return AnimationRules::resolveAnimation(PetAnimationState::Idle, context).row;
+}
+
 QSize PetSession::windowSize(QSize frame, double scale)
 {
     const auto side = [scale](int pixels) {
@@ -124,6 +140,9 @@ void PetSession::setShown(bool shown)
         m_window->show();
     else
         m_window->hide();
+    // A window taken over while already on screen tells no change of its own.
+    if (m_window->isVisible())
+        onVisibilityChanged(true);
 }
 
 bool PetSession::isShown() const

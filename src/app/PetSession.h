@@ -42,11 +42,17 @@ public:
         QString bundledPetID; // the built-in pet's id, empty when unknown
     };
 
-    // Creates the window at the saved position (hidden); show() puts it on screen.
+    // Creates the window at the saved position (hidden), or takes over one made by createWindow(),
+    // which may already be on screen; setShown() puts it there.
     PetSession(const PetPackage &package, std::shared_ptr<SpriteSheetDecoder> decoder, const Services &services,
-        QObject *parent = nullptr);
+        std::unique_ptr<PetWindowController> window = nullptr, QObject *parent = nullptr);
     ~PetSession() override;
 
+    // The pet's window for frames of that size, as a session makes it: at the saved position, at
+    // the saved scale, level and click-through, hidden.
+    static std::unique_ptr<PetWindowController> createWindow(QSize frame, const Services &services);
+    // The cell whose frame a new session shows first: column 0 of the idle row.
+    static qint64 firstRow(const PetManifest &manifest);
     // The window's size for a manifest's cells at a scale, within sane bounds.
     static QSize windowSize(QSize frame, double scale);
     // A saved window position, when it is one a screen could hold.

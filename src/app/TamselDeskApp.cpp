@@ -5,7 +5,6 @@
 #include "foundation/Log.h"
 #include "llm/AudioRecorder.h"
 #include "pets/PetLibrary.h"
-#include "platform/ApplicationIcon.h"
 #include "platform/Clock.h"
 #include "platform/RandomSource.h"
 #include "platform/linux/DesktopAppLauncher.h"
@@ -61,7 +60,6 @@ int launch(int argc, char **argv, bool toggleAsk)
     QApplication::setApplicationDisplayName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
-    QApplication::setWindowIcon(ApplicationIcon::icon());
     // A tray program: it lives on with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
 

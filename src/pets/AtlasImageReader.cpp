@@ -116,6 +116,33 @@ std::optional<QByteArray> plainWebp(const QString &path, WebPBitstreamFeatures &
     return bytes;
 }
 
+// The rectangle of the WebP in bytes, Format_ARGB32_Premultiplied; null when it cannot be decoded.
+QImage decodeRect(const QByteArray &bytes, const QRect &rect)
+{
+    QImage image(rect.size(), QImage::Format_ARGB32);
+    if (image.isNull())
+        return {};
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        return {};
+    config.options.use_cropping = 1;
+    config.options.crop_left = rect.left();
+    config.options.crop_top = rect.top();
+    config.options.crop_width = rect.width();
+    config.options.crop_height = rect.height();
+    // Little-endian BGRA is Format_ARGB32, as Qt's own WebP reader decodes it.
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = image.bits();
+    config.output.u.RGBA.stride = int(image.bytesPerLine());
+    config.output.u.RGBA.size = size_t(image.sizeInBytes());
+    const auto *data = reinterpret_cast<const uint8_t *>(bytes.constData());
+    if (WebPDecode(data, size_t(bytes.size()), &config) != VP8_STATUS_OK)
+        return {};
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
 } // namespace
 
 std::optional<Result<QSize, Failure>> readWebpInBands(
@@ -135,31 +162,29 @@ std::optional<Result<QSize, Failure>> readWebpInBands(
         return std::nullopt;
 
     for (int top = 0; top < size.height(); top += height) {
-        QImage band(size.width(), std::min(height, size.height() - top), QImage::Format_ARGB32);
-        if (band.isNull())
-            return Result<QSize, Failure>(Failure::Unreadable);
-        WebPDecoderConfig config;
-        if (!WebPInitDecoderConfig(&config))
-            return Result<QSize, Failure>(Failure::Unreadable);
-        config.options.use_cropping = 1;
-        config.options.crop_left = 0;
-        config.options.crop_top = top;
-        config.options.crop_width = band.width();
-        config.options.crop_height = band.height();
-        // Little-endian BGRA is Format_ARGB32, as Qt's own WebP reader decodes it.
-        config.output.colorspace = MODE_BGRA;
-        config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = band.bits();
-        config.output.u.RGBA.stride = int(band.bytesPerLine());
-        config.output.u.RGBA.size = size_t(band.sizeInBytes());
-        const auto *data = reinterpret_cast<const uint8_t *>(bytes->constData());
-        if (WebPDecode(data, size_t(bytes->size()), &config) != VP8_STATUS_OK)
-            return Result<QSize, Failure>(Failure::Unreadable);
-        band.convertTo(QImage::Format_ARGB32_Premultiplied);
+        const QImage band = decodeRect(*bytes, QRect(0, top, size.width(), std::min(height, size.height() - top)));
         if (band.isNull() || !take(band, top))
             return Result<QSize, Failure>(Failure::Unreadable);
     }
     return Result<QSize, Failure>(size);
+}
+
+std::optional<QImage> readWebpRect(const QString &path, const std::function<std::optional<QRect>(QSize size)> &rect)
+{
+    WebPBitstreamFeatures features {};
+    const std::optional<QByteArray> bytes = plainWebp(path, features);
+    if (!bytes)
+        return std::nullopt;
+    const QSize size(features.width, features.height);
+    if (size.isEmpty() || !fitsDecodeBudget(size.width(), size.height()))
+        return std::nullopt;
+    const std::optional<QRect> wanted = rect(size);
+    if (!wanted || wanted->isEmpty() || !QRect(QPoint(), size).contains(*wanted))
+        return std::nullopt;
+    QImage image = decodeRect(*bytes, *wanted);
+    if (image.isNull())
+        return std::nullopt;
+    return image;
 }
 
 }

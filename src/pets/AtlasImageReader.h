@@ -3,6 +3,7 @@
 #include "foundation/Result.h"
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
@@ -47,5 +48,10 @@ using BandSink = std::function<bool(const QImage &band, int top)>;
 inline constexpr int maxBands = 12;
 std::optional<Result<QSize, Failure>> readWebpInBands(
     const QString &path, const std::function<int(QSize size)> &bandHeight, const BandSink &take);
+
+// One rectangle of such a WebP, as readWebpInBands() gives its pixels: rect(size) says which, from
+// the image's size. Only the rows down to its bottom are decoded, and only the rectangle is kept.
+// Nothing when the file is no such WebP, or rect declines or does not lie inside the image.
+std::optional<QImage> readWebpRect(const QString &path, const std::function<std::optional<QRect>(QSize size)> &rect);
 
 }

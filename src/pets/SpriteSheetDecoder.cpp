@@ -2,7 +2,9 @@
 
 #include "pets/AtlasImageReader.h"
 
+#include <QFutureWatcher>
 #include <QMutexLocker>
+#include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtNumeric>
 
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <variant>
 
 QString SpriteSheetDecoder::DecodeError::description() const
 {
@@ -25,6 +28,20 @@ QString SpriteSheetDecoder::DecodeError::description() const
 Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(
     const PetManifest &manifest, const QString &path)
 {
+    return create(manifest, path, std::nullopt, {});
+}
+
+SpriteSheetDecoder::Created SpriteSheetDecoder::create(const PetManifest &manifest, const QString &path,
+    std::optional<FrameKey> early, const std::function<void(const QImage &)> &takeEarly)
+{
+    // The early cell alone comes first: decoding the rows above it once more costs less than making
+    // the caller wait for the whole band around it.
+    if (early) {
+        const auto cell = AtlasImageReader::readWebpRect(path,
+            [&](QSize size) { return cellsFit(manifest, size) ? cellRect(manifest, size, *early) : std::nullopt; });
+        if (cell)
+            takeEarly(*cell);
+    }
     // A plain WebP atlas of whole cells is measured and compressed a band of cells at a time, as it
     // is decoded, so that it never exists whole beside the decoder's own working copy.
     std::optional<AtlasTileStore> tiles;
@@ -61,11 +78,39 @@ Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> Spr
 QCoro::Task<SpriteSheetDecoder::Created> SpriteSheetDecoder::createInBackground(
     const PetManifest &manifest, const QString &path)
 {
-    // The worker gets its own copies before the first suspension. QFuture wants a default value,
-    // which Result has not, hence the optional.
-    auto work = QtConcurrent::run([manifest, path] { return std::optional<Created>(create(manifest, path)); });
-    auto created = co_await work;
-    co_return std::move(*created);
+    return createInBackground(manifest, path, EarlyCell());
+}
+
+QCoro::Task<SpriteSheetDecoder::Created> SpriteSheetDecoder::createInBackground(
+    const PetManifest &manifest, const QString &path, EarlyCell early)
+{
+    // The worker reports the early cell, when it is wanted and decoded, then the decoder. It gets
+    // its own copies before the first suspension. QFuture wants a default value, which Result has
+    // not, hence the image first in the variant.
+    using Step = std::variant<QImage, Created>;
+    std::optional<FrameKey> wanted;
+    if (early.take && early.context)
+        wanted = FrameKey { early.row, early.column };
+    QFuture<Step> work = QtConcurrent::run([manifest, path, wanted](QPromise<Step> &promise) {
+        const auto handOver = [&promise](const QImage &cell) { promise.addResult(Step(cell)); };
+        promise.addResult(Step(create(manifest, path, wanted, handOver)));
+    });
+    QFutureWatcher<Step> watcher;
+    if (wanted) {
+        QObject::connect(&watcher, &QFutureWatcherBase::resultsReadyAt, early.context,
+            [&watcher, take = std::move(early.take)](int begin, int end) {
+                for (int index = begin; index < end; ++index) {
+                    const Step step = watcher.resultAt(index);
+                    if (const QImage *cell = std::get_if<QImage>(&step))
+                        take(*cell);
+                }
+            });
+        watcher.setFuture(work);
+    }
+    co_await work; // hands back the first result; the last one is the decoder
+    const QList<Step> steps = work.results();
+    const Created *created = steps.isEmpty() ? nullptr : std::get_if<Created>(&steps.last());
+    co_return created ? *created : Created(DecodeError::unreadable());
 }
 
 Result<std::shared_ptr<SpriteSheetDecoder>, SpriteSheetDecoder::DecodeError> SpriteSheetDecoder::create(
@@ -130,6 +175,22 @@ QSize SpriteSheetDecoder::tileSize(const PetManifest &manifest, QSize atlas)
     return { side(manifest.frameWidth), side(manifest.frameHeight) };
 }
 
+std::optional<QRect> SpriteSheetDecoder::cellRect(const PetManifest &manifest, QSize atlas, FrameKey cell)
+{
+    const qint64 frameWidth = manifest.frameWidth;
+    const qint64 frameHeight = manifest.frameHeight;
+    if (frameWidth < 1 || frameHeight < 1 || cell.row < 0 || cell.column < 0)
+        return std::nullopt;
+    qint64 x = 0, y = 0, right = 0, bottom = 0;
+    if (qMulOverflow(cell.column, frameWidth, &x) || qMulOverflow(cell.row, frameHeight, &y)
+        || qAddOverflow(x, frameWidth, &right) || qAddOverflow(y, frameHeight, &bottom))
+        return std::nullopt;
+    if (right > atlas.width() || bottom > atlas.height())
+        return std::nullopt;
+    // Everything now lies inside the image, so it fits in int.
+    return QRect(int(x), int(y), int(frameWidth), int(frameHeight));
+}
+
 QSize SpriteSheetDecoder::frameSize() const
 {
     return { int(std::clamp<qint64>(m_manifest.frameWidth, 1, pixelWidth())),
@@ -146,18 +207,10 @@ QImage SpriteSheetDecoder::image(qint64 row, qint64 column) const
             return *cached; // a hit does not change the eviction order
     }
 
-    const qint64 frameWidth = m_manifest.frameWidth;
-    const qint64 frameHeight = m_manifest.frameHeight;
-    if (frameWidth < 1 || frameHeight < 1 || row < 0 || column < 0)
+    const std::optional<QRect> cell = cellRect(m_manifest, m_tiles.size(), key);
+    if (!cell)
         return {};
-    qint64 x = 0, y = 0, right = 0, bottom = 0;
-    if (qMulOverflow(column, frameWidth, &x) || qMulOverflow(row, frameHeight, &y)
-        || qAddOverflow(x, frameWidth, &right) || qAddOverflow(y, frameHeight, &bottom))
-        return {};
-    if (right > pixelWidth() || bottom > pixelHeight())
-        return {};
-    // Everything now lies inside the image, so it fits in int.
-    QImage frame = m_tiles.copy(QRect(int(x), int(y), int(frameWidth), int(frameHeight)));
+    QImage frame = m_tiles.copy(*cell);
     if (frame.isNull())
         return {};
     if (m_colorSpace.isValid())

@@ -9,12 +9,16 @@
 #include <QImage>
 #include <QList>
 #include <QMutex>
+#include <QObject>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 // Turns a pet's atlas into animation frames. Cell (row r, column c) is the frameWidth x frameHeight
 // rectangle at (c x frameWidth, r x frameHeight) from the image's top-left; each row is one
@@ -75,10 +79,23 @@ public:
     static Result<std::shared_ptr<SpriteSheetDecoder>, DecodeError> create(
         const PetManifest &manifest, const QImage &atlas);
 
+    // A cell wanted before the whole atlas is decoded, to show something meanwhile: take gets it,
+    // on the thread that awaits the decoder and while context lives, as image(row, column) will
+    // give it. It is decoded alone, first, when the atlas is a still WebP without a colour profile
+    // (see AtlasImageReader::readWebpRect), and does not come at all otherwise or when the cell
+    // does not lie wholly inside the atlas.
+    struct EarlyCell {
+        qint64 row = 0;
+        qint64 column = 0;
+        QObject *context = nullptr;
+        std::function<void(const QImage &cell)> take;
+    };
+
     // create(manifest, path) on a worker thread, which also measures the rows; the result is
     // handed back to the thread that awaits it.
     using Created = Result<std::shared_ptr<SpriteSheetDecoder>, DecodeError>;
     static QCoro::Task<Created> createInBackground(const PetManifest &manifest, const QString &path);
+    static QCoro::Task<Created> createInBackground(const PetManifest &manifest, const QString &path, EarlyCell early);
 
     SpriteSheetDecoder(const SpriteSheetDecoder &) = delete;
     SpriteSheetDecoder &operator=(const SpriteSheetDecoder &) = delete;
@@ -112,6 +129,10 @@ public:
     static QImage forceDecoded(const QImage &image);
 
 private:
+    // create(manifest, path), handing the cell `early` to takeEarly (on the decoding thread) as soon
+    // as it is decoded.
+    static Created create(const PetManifest &manifest, const QString &path, std::optional<FrameKey> early,
+        const std::function<void(const QImage &)> &takeEarly);
     SpriteSheetDecoder(
         const PetManifest &manifest, AtlasTileStore tiles, QColorSpace colorSpace, QList<qint64> rowFrameCounts);
 
@@ -120,6 +141,8 @@ private:
     static QSize tileSize(const PetManifest &manifest, QSize atlas);
     // Whether at least one whole cell fits the atlas in each direction.
     static bool cellsFit(const PetManifest &manifest, QSize atlas);
+    // Where the cell lies in an atlas of that size; absent unless it lies wholly inside.
+    static std::optional<QRect> cellRect(const PetManifest &manifest, QSize atlas, FrameKey cell);
     // How many frames the row starting at row x frameHeight holds, read from the decoded atlas.
     static qint64 scanFrameCount(const QImage &atlas, const PetManifest &manifest, qint64 row);
 

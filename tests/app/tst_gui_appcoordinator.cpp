@@ -29,14 +29,19 @@
 #include "support/TestMain.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QImageWriter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <QtEndian>
 
 namespace {
 const QString kUnreadable
@@ -62,6 +67,30 @@ private:
     {
         const QByteArray atlas = PetFixtures::atlas();
         return PetFixtures::writePackage(folder, PetFixtures::manifest(id, name), atlas.left(40));
+    }
+
+    // A package whose atlas decodes down to its first band of cells (a 64-pixel tile row), below
+    // which it is cut off.
+    QString writePetBrokenBelowItsFirstFrame(const QString &folder, const QString &id, const QString &name)
+    {
+        QImage image(384, 416, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QRandomGenerator noise(3);
+        for (int y = 64; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, noise.generate() | 0xFF000000u);
+        }
+        QByteArray atlas;
+        QBuffer buffer(&atlas);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "webp");
+        writer.setQuality(100); // lossless, read band by band
+        writer.write(image);
+        atlas.truncate(atlas.size() / 4 * 2);
+        // The RIFF and the VP8L chunk sizes are made to match, so that only the pixels are missing.
+        qToLittleEndian(quint32(atlas.size() - 8), atlas.data() + 4);
+        qToLittleEndian(quint32(atlas.size() - 20), atlas.data() + 16);
+        return PetFixtures::writePackage(folder, PetFixtures::manifest(id, name), atlas);
     }
 
     TestEnvironment *m_env;
@@ -134,10 +163,20 @@ private slots:
         QCOMPARE(relaunched.pet().package().id(), QString("tamsel"));
     }
 
+    void failingPetFallsBackToTheBuiltInOne_data()
+    {
+        QTest::addColumn<bool>("firstFrameDecodes");
+        QTest::newRow("nothing decodes") << false;
+        QTest::newRow("its first frame decodes") << true;
+    }
     void failingPetFallsBackToTheBuiltInOne()
     {
+        QFETCH(bool, firstFrameDecodes);
         App app(m_env);
-        QVERIFY(app.library.importFolder(writeBrokenPet(m_env->home() + "/s/bad", "bad", "Broken Bot")));
+        const QString folder = m_env->home() + "/s/bad";
+        QVERIFY(
+            app.library.importFolder(firstFrameDecodes ? writePetBrokenBelowItsFirstFrame(folder, "bad", "Broken Bot")
+                                                       : writeBrokenPet(folder, "bad", "Broken Bot")));
         app.settings.setValue(SettingsKeys::selectedPetID, QString("bad"));
         app.launch();
         QCOMPARE(app.alerts.alerts.size(), 1);
@@ -148,6 +187,12 @@ private slots:
         QCOMPARE(alert.buttons, QStringList { "OK" });
         QCOMPARE(app.pet().package().id(), QString("tamsel"));
         QCOMPARE(app.settings.value(SettingsKeys::selectedPetID), QString("tamsel"));
+        // The broken pet's first frame, when it was shown meanwhile, went with it.
+        QTRY_VERIFY(app.pet().isShown());
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<PetSpriteView *>(window) && window->isVisible())
+                QCOMPARE(window, app.pet().window().window());
+        }
         // What each decode, failed or not, and the rest of the launch left behind is handed back.
         QTRY_COMPARE(app.trimmer.requests, 3);
     }

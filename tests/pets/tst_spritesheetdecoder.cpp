@@ -1,6 +1,7 @@
 #include "pets/AtlasImageReader.h"
 #include "pets/SpriteSheetDecoder.h"
 
+#include "support/AwaitTask.h"
 #include "support/FrameAtlas.h"
 #include "support/PetFixtures.h"
 #include "support/TestMain.h"
@@ -184,6 +185,38 @@ private slots:
         for (int row = 0; row < fixtureCounts.size(); ++row)
             QCOMPARE(decoder->effectiveFrameCount(row), fixtureCounts[row]);
         QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
+    }
+
+    // A cell wanted early comes once, before the decoder, as the decoder gives it; the decoder
+    // still holds every row.
+    void earlyCellComesBeforeTheDecoder_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("handed");
+        QTest::newRow("first band") << QStringLiteral("spritesheet.webp") << 0 << 0 << true;
+        QTest::newRow("a later band") << QStringLiteral("spritesheet.webp") << 5 << 3 << true;
+        QTest::newRow("below the atlas") << QStringLiteral("spritesheet.webp") << 8 << 0 << false;
+        QTest::newRow("not read in bands") << QStringLiteral("atlas.png") << 0 << 0 << false;
+    }
+    void earlyCellComesBeforeTheDecoder()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, handed);
+        QObject context;
+        QList<QImage> cells;
+        auto decoding = SpriteSheetDecoder::createInBackground(manifestWithCells(192, 208), path(file),
+            { row, column, &context, [&cells](const QImage &cell) { cells.append(cell); } });
+        const auto created = awaitTask(std::move(decoding));
+        QVERIFY(created.ok());
+        const auto &decoder = created.value();
+        QCOMPARE(decoder->nonEmptyRows(), (QList<qint64> { 0, 1, 2, 5, 6, 7 }));
+        QCOMPARE(cells.size(), handed ? 1 : 0);
+        if (handed)
+            QCOMPARE(cells.first(), decoder->image(row, column));
     }
 
     void colourIsMatchedToSrgb_data()

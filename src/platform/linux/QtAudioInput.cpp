@@ -1,60 +1,53 @@
 #include "platform/linux/QtAudioInput.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSource>
-#include <QMediaDevices>
+#include "foundation/Log.h"
+#include "platform/linux/AudioCapture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 QtAudioInput::QtAudioInput(QObject *parent)
     : AudioInput(parent)
 {
 }
 
-QtAudioInput::~QtAudioInput()
+// The capture goes first (members go in reverse order); QLibrary never unloads the module.
+QtAudioInput::~QtAudioInput() = default;
+
+AudioCapture *QtAudioInput::capture()
 {
-    stop();
+    if (m_capture)
+        return m_capture.get();
+    const QDir beside(QCoreApplication::applicationDirPath());
+    const QStringList candidates { beside.filePath(QStringLiteral(TAMSEL_AUDIO_MODULE)),
+        beside.filePath(QStringLiteral(TAMSEL_INSTALLED_AUDIO_MODULE)) };
+    for (const QString &path : candidates) {
+        if (!QFileInfo::exists(path))
+            continue;
+        m_module.setFileName(path);
+        const auto create = reinterpret_cast<CreateAudioCapture>(m_module.resolve(createAudioCaptureSymbol));
+        if (create) {
+            m_capture.reset(create());
+            return m_capture.get();
+        }
+        Log::line(QStringLiteral("Couldn't load the audio module: ") + m_module.errorString());
+    }
+    return nullptr;
 }
 
 std::optional<QString> QtAudioInput::start()
 {
-    stop();
-    const QAudioDevice device = QMediaDevices::defaultAudioInput();
-    if (device.isNull())
-        return QStringLiteral("no microphone is connected");
-    QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format))
-        return QStringLiteral("the microphone cannot record 16 kHz mono sound");
-
-    m_source = std::make_unique<QAudioSource>(device, format);
-    // Small periods keep the meter lively; the recorder cuts its own 0.1 s blocks.
-    m_source->setBufferSize(sampleRate * 2 / 10);
-    m_device = m_source->start();
-    if (!m_device || m_source->error() != QAudio::NoError) {
-        m_source.reset();
-        return QStringLiteral("the audio input refused to start");
-    }
-    connect(m_device, &QIODevice::readyRead, this, [this] {
-        if (m_device)
-            emit samplesCaptured(m_device->readAll());
-    });
-    connect(m_source.get(), &QAudioSource::stateChanged, this, [this](QAudio::State state) {
-        if (state == QAudio::StoppedState && m_source && m_source->error() != QAudio::NoError)
-            emit failed(QStringLiteral("the audio input stopped (error %1)").arg(static_cast<int>(m_source->error())));
-    });
-    return std::nullopt;
+    AudioCapture *audio = capture();
+    if (!audio)
+        return QStringLiteral("the audio support is not installed");
+    // The callbacks end with stop() or with the capture, which this input owns.
+    return audio->start([this](const QByteArray &pcm) { emit samplesCaptured(pcm); },
+        [this](const QString &reason) { emit failed(reason); });
 }
 
 void QtAudioInput::stop()
 {
-    if (!m_source)
-        return;
-    m_source->disconnect(this);
-    if (m_device)
-        m_device->disconnect(this);
-    m_source->stop();
-    m_source.reset();
-    m_device.clear();
+    if (m_capture)
+        m_capture->stop();
 }

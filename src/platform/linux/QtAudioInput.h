@@ -2,14 +2,15 @@
 
 #include "platform/AudioInput.h"
 
-#include <QPointer>
+#include <QLibrary>
 
 #include <memory>
 
-class QAudioSource;
-class QIODevice;
+class AudioCapture;
 
-// The default input device through Qt Multimedia (PulseAudio or PipeWire underneath).
+// The default input device through Qt Multimedia, which lives in the audio module
+// (AudioCapture.h): loaded the first time the microphone starts, from the folder of the executable
+// in a build tree, else from the program's library folder beside it once installed.
 class QtAudioInput final : public AudioInput {
     Q_OBJECT
 
@@ -21,6 +22,9 @@ public:
     void stop() override;
 
 private:
-    std::unique_ptr<QAudioSource> m_source;
-    QPointer<QIODevice> m_device;
+    // The module's capture, made on first use; null when the module cannot be loaded.
+    AudioCapture *capture();
+
+    QLibrary m_module;
+    std::unique_ptr<AudioCapture> m_capture;
 };
