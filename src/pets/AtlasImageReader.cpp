@@ -47,6 +47,23 @@ Result<QSize, Failure> openChecked(QImageReader &reader, const QString &path)
     return declared;
 }
 
+// The size in the header of a WebP that holds one still image; nothing for anything else, or when
+// the header does not tell.
+std::optional<QSize> stillWebpSize(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(4096);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WEBP")
+        return std::nullopt;
+    WebPBitstreamFeatures features {};
+    const auto *data = reinterpret_cast<const uint8_t *>(head.constData());
+    if (WebPGetFeatures(data, size_t(head.size()), &features) != VP8_STATUS_OK || features.has_animation)
+        return std::nullopt;
+    return QSize(features.width, features.height);
+}
+
 Result<QImage, Failure> decode(QImageReader &reader)
 {
     QImage image;
@@ -63,6 +80,15 @@ Result<QImage, Failure> decode(QImageReader &reader)
 
 Result<QSize, Failure> probe(const QString &path)
 {
+    // A still WebP tells its size in its first bytes. Asking QImageReader instead would have Qt
+    // load its image format plugins to learn what the file is, at every start.
+    if (const std::optional<QSize> size = stillWebpSize(path)) {
+        if (size->isEmpty())
+            return Failure::Empty;
+        if (!fitsDecodeBudget(size->width(), size->height()))
+            return Failure::Unreadable;
+        return *size;
+    }
     QImageReader reader;
     const auto declared = openChecked(reader, path);
     if (!declared.ok() || declared.value().isValid())

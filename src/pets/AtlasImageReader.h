@@ -29,7 +29,8 @@ enum class Failure {
 bool fitsDecodeBudget(qint64 width, qint64 height);
 
 // The first image's size as read() would decode it, and the same failures, without decoding when
-// the header declares the size. Validation uses it so that it refuses exactly what read() refuses.
+// the header declares the size (a still WebP's header is read directly). Validation uses it so
+// that it refuses exactly what read() refuses.
 Result<QSize, Failure> probe(const QString &path);
 
 // The file's first image as a 32-bit premultiplied image (Format_ARGB32_Premultiplied), colour
