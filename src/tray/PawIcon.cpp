@@ -1,5 +1,7 @@
 #include "tray/PawIcon.h"
 
+#include "platform/ApplicationIcon.h"
+
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
@@ -20,8 +22,11 @@ QIcon icon(const QString &pathPrefix)
     QIcon paw;
     for (int size : kSizes) {
         const QString path = pathPrefix + QString::number(size) + QStringLiteral(".png");
-        if (QFile::exists(path))
-            paw.addFile(path, QSize(size, size));
+        if (!QFile::exists(path))
+            continue;
+        const QPixmap pixmap = ApplicationIcon::readPng(path);
+        if (!pixmap.isNull())
+            paw.addPixmap(pixmap);
     }
     if (!paw.availableSizes().isEmpty())
         return paw;
