@@ -124,6 +124,9 @@ QCoro::Task<> AppCoordinator::launch()
     // atlas is decoded, the rest (the tray's D-Bus round trip, icons, the menu, the keyring)
     // follows. A hidden start needs the tray to know whether it may hide the pet.
     const bool petFirst = first && !m_env.settings->value(SettingsKeys::startHidden);
+    // The hot key works from the moment the pet appears; a press before the pet has loaded opens
+    // the prompt once it has.
+    registerHotKey();
     if (!petFirst)
         finishSetUp();
     // The atlas is decoded on a worker while the reminders are set up.
@@ -526,8 +529,8 @@ void AppCoordinator::finishSetUp()
 {
     if (m_tray)
         return;
-    // Reading the icon's pictures makes Qt load every image format plugin it has, and reading the
-    // keyring loads libsecret, which opens a D-Bus connection of its own.
+    // Decoding the icon's pictures takes a few milliseconds, and reading the keyring loads
+    // libsecret, which opens a D-Bus connection of its own.
     QGuiApplication::setWindowIcon(ApplicationIcon::icon());
     // A request that needs the key meanwhile waits for it.
     m_env.keyStore->startLoading();
@@ -538,7 +541,7 @@ void AppCoordinator::finishSetUp()
 
 void AppCoordinator::registerHotKey()
 {
-    if (!m_env.hotKeys)
+    if (!m_env.hotKeys || m_hotKey)
         return;
     m_hotKey = std::make_unique<HotKeyMonitor>(*m_env.hotKeys);
     m_hotKey->setHandler(this, [this] { toggleAskPrompt(); });

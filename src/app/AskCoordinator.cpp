@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <utility>
+
 namespace {
 const QString transcriptionModel = QStringLiteral("whisper-large-v3");
 }
@@ -59,6 +61,10 @@ AskCoordinator::AskCoordinator(AppCoordinator &root, const AppEnvironment &envir
         [this](const QString &question) { m_runner.ask(question); });
     connect(&m_prompt, &AskPromptWindowController::keySettingsRequested, this,
         [this] { m_root.windows().showPreferences(PreferencesSection::Advanced); });
+    connect(&root, &AppCoordinator::petLoaded, this, [this] {
+        if (std::exchange(m_presentOnceLoaded, false))
+            present();
+    });
     connect(m_env.keyStore, &KeyStore::keyChanged, this, &AskCoordinator::updateKeyState);
     connect(m_env.keyStore, &KeyStore::loaded, this, &AskCoordinator::updateKeyState);
     updateKeyState();
@@ -83,6 +89,8 @@ void AskCoordinator::toggle()
 {
     if (m_prompt.isOpen())
         m_prompt.close();
+    else if (m_presentOnceLoaded)
+        m_presentOnceLoaded = false;
     else
         present();
 }
@@ -90,8 +98,12 @@ void AskCoordinator::toggle()
 void AskCoordinator::present()
 {
     PetSession *session = m_root.session();
-    if (!session)
+    if (!session) {
+        // Asked for while the pet still loads (the hot key pressed as it appears): opened once
+        // it has.
+        m_presentOnceLoaded = true;
         return;
+    }
     QWidget *petWindow = session->window().window();
     const QRect petFrame = petWindow->frameGeometry();
     // The screen holding the pet's centre: Qt's own idea of a window's screen can lag behind a

@@ -46,4 +46,5 @@ private:
     AskRunner m_runner;
     AskPromptWindowController m_prompt;
     QPointer<PetSession> m_listeningSession;
+    bool m_presentOnceLoaded = false;
 };

@@ -19,6 +19,8 @@
 #include "tray/TrayMenu.h"
 
 #include "support/AppHarness.h"
+
+#include "app/AskCoordinator.h"
 #include "support/AwaitTask.h"
 #include "support/FakeClock.h"
 #include "support/FakeRandom.h"
@@ -391,16 +393,32 @@ private slots:
         QVERIFY(!app.settings.lastPosition());
     }
 
-    void aShowAskedForWhileThePetLoadsIsKept()
+    void requestsMadeWhileThePetLoadsAreKept()
     {
-        // A second start asks the running copy to show its pet, maybe before the pet has loaded.
+        // A second start asks the running copy to show its pet, and the hot key may be pressed as
+        // the first frame appears: both maybe before the pet has loaded.
         App app(m_env);
         app.settings.setValue(SettingsKeys::startHidden, true);
         auto launching = app.coordinator->launch();
         QVERIFY(!app.coordinator->session());
         app.coordinator->setPetShown(true);
+        app.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
+        QVERIFY(!app.coordinator->ask().isOpen());
         awaitTask(std::move(launching));
         QTRY_VERIFY(app.pet().isShown());
+        QVERIFY(app.coordinator->ask().isOpen());
+        app.coordinator->toggleAskPrompt();
+
+        // Pressed twice before it has loaded, it stays shut.
+        App again(m_env);
+        again.settings.setValue(SettingsKeys::startHidden, false);
+        auto relaunching = again.coordinator->launch();
+        QVERIFY(!again.coordinator->session());
+        again.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
+        again.hotKeys.press(Qt::Key_K, Qt::MetaModifier);
+        awaitTask(std::move(relaunching));
+        QTRY_VERIFY(again.pet().isShown());
+        QVERIFY(!again.coordinator->ask().isOpen());
     }
 };
 
