@@ -87,7 +87,9 @@ struct AppHarness {
     FakeGlobalHotKey hotKeys;
     FakeMemoryTrimmer trimmer;
     // The real entry, in the test's private config folder.
-    XdgAutostartLoginItem loginItem { QStringLiteral("app.tamsel.Tamsel") };
+    // A lasting place for the program: test builds may lie in a temporary folder, which the
+    // login item rightly refuses.
+    XdgAutostartLoginItem loginItem { QStringLiteral("app.tamsel.Tamsel"), QStringLiteral("/usr/bin/tamsel") };
     AppEnvironment environment;
     std::unique_ptr<AppCoordinator> coordinator;
 };
