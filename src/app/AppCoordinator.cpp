@@ -38,6 +38,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QProgressDialog>
+#include <QPixmapCache>
 #include <QTimer>
 #include <QWidget>
 
@@ -305,7 +306,11 @@ void AppCoordinator::releaseFreedMemory()
     if (!m_env.memoryTrimmer)
         return;
     // After the pet on screen was replaced and its window got to paint.
-    QTimer::singleShot(0, this, [trimmer = m_env.memoryTrimmer] { trimmer->releaseFreeMemory(); });
+    QTimer::singleShot(0, this, [trimmer = m_env.memoryTrimmer] {
+        // Also stops the cache's own expiry timer, which would wake a hidden pet 30 s later.
+        QPixmapCache::clear();
+        trimmer->releaseFreeMemory();
+    });
 }
 
 std::optional<PetPackage> AppCoordinator::fallbackPet(const QStringList &failedIDs) const
