@@ -37,8 +37,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QProgressDialog>
 #include <QPixmapCache>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QWidget>
 
