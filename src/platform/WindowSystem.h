@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
-class QImage;
-class QRegion;
 class QWindow;
 
 // What the pet and its bubble need from the window system beyond what Qt offers: presence on
@@ -47,6 +47,32 @@ public:
     }
     // Lets go of the frames kept for the window (its size changed, or it is going away).
     virtual void forgetFrames(QWindow *window) { Q_UNUSED(window); }
+
+    // One frame of a loop: the frame, as given to drawFrame, and the region (native pixels) that
+    // changes when it follows the frame before it in the loop.
+    struct LoopFrame {
+        QImage frame;
+        QRegion damage;
+    };
+    // Plays frames in a loop in the window by itself, without waking the caller, one every
+    // interval and each drawn as drawFrame would: frames[shown] is in the window now and the next
+    // is due one interval from now. Every frame must have been drawn with drawFrame lately.
+    // Drawing or forgetting the window's frames, or another loop, ends it first. False when the
+    // window system cannot.
+    virtual bool playLoop(QWindow *window, const QList<LoopFrame> &frames, int intervalMs, qsizetype shown)
+    {
+        Q_UNUSED(window);
+        Q_UNUSED(frames);
+        Q_UNUSED(intervalMs);
+        Q_UNUSED(shown);
+        return false;
+    }
+    // Ends the window's loop; returns the index of the frame in the window, or -1 when none played.
+    virtual qsizetype stopLoop(QWindow *window)
+    {
+        Q_UNUSED(window);
+        return -1;
+    }
 
 signals:
     // The stacking order of the desktop's windows changed.

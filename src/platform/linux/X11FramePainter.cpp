@@ -80,6 +80,18 @@ X11FramePainter::Target *X11FramePainter::target(quint32 window, QSize size)
     return inserted->depth ? &inserted.value() : nullptr;
 }
 
+std::optional<X11FramePainter::Source> X11FramePainter::kept(quint32 window, const QImage &frame) const
+{
+    const auto found = m_targets.constFind(window);
+    if (found == m_targets.cend() || !found->depth || found->size != frame.size())
+        return std::nullopt;
+    for (const Kept &kept : found->frames) {
+        if (kept.key == frame.cacheKey())
+            return Source { found->gc, kept.pixmap };
+    }
+    return std::nullopt;
+}
+
 quint32 X11FramePainter::upload(quint32 window, const Target &target, const QImage &frame)
 {
     const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QRegion>
 
+#include <optional>
+
 struct xcb_connection_t;
 
 // Draws animation frames straight into X windows, the way the classic X11 pets do: each frame is
@@ -27,6 +29,13 @@ public:
     // size, into the window. False, drawing nothing, when the window's depth or the image does not
     // suit, or the image is too large to keep (the caller paints through Qt then).
     bool draw(quint32 window, const QImage &frame, const QRegion &region);
+    // Where a frame drawn into the window lately is kept: the window's graphics context and the
+    // frame's pixmap. Nothing when it is not kept.
+    struct Source {
+        quint32 gc = 0;
+        quint32 pixmap = 0;
+    };
+    std::optional<Source> kept(quint32 window, const QImage &frame) const;
     // Frees what is kept for the window: after it was resized or destroyed.
     void forget(quint32 window);
     // Drops everything without a request, for when the connection is already gone.

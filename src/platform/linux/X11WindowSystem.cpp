@@ -1,6 +1,7 @@
 #include "platform/linux/X11WindowSystem.h"
 
 #include "platform/linux/X11FramePainter.h"
+#include "platform/linux/X11LoopPlayer.h"
 #include "platform/linux/Xcb.h"
 
 #include <algorithm>
@@ -52,10 +53,13 @@ X11WindowSystem::X11WindowSystem(QObject *parent)
     connect(&m_quietEnd, &QTimer::timeout, this, &X11WindowSystem::endQuietMoves);
     watchRootProperties();
     qGuiApp->installNativeEventFilter(this);
+    // The loop's thread must be done with the connection before Qt closes it.
+    connect(qGuiApp, &QCoreApplication::aboutToQuit, this, [this] { m_loopPlayer.reset(); });
 }
 
 X11WindowSystem::~X11WindowSystem()
 {
+    m_loopPlayer.reset();
     if (m_connection && qGuiApp) {
         qGuiApp->removeNativeEventFilter(this);
         // Windows that outlive this go back to hearing of their structure changes.
@@ -80,8 +84,10 @@ bool X11WindowSystem::drawFrame(QWindow *window, const QImage &frame, const QReg
         // Let go of its frames when the window goes; it is gone by then, so by its old id.
         connect(window, &QObject::destroyed, this, [this, window] { forgetFrames(window); });
     } else if (*known != native) {
+        stopLoopIn(*known);
         m_framePainter->forget(*known);
     }
+    stopLoopIn(native);
     m_drawnWindows.insert(window, native);
     return m_framePainter->draw(native, frame, region);
 }
@@ -91,8 +97,61 @@ void X11WindowSystem::forgetFrames(QWindow *window)
     const auto known = m_drawnWindows.constFind(window);
     if (known == m_drawnWindows.constEnd() || !m_framePainter)
         return;
+    stopLoopIn(*known);
     m_framePainter->forget(*known);
     m_drawnWindows.erase(known);
+}
+
+bool X11WindowSystem::playLoop(QWindow *window, const QList<LoopFrame> &frames, int intervalMs, qsizetype shown)
+{
+    if (m_loopPlayer)
+        m_loopPlayer->stop();
+    if (!m_framePainter || !window || !window->handle() || !window->isExposed() || frames.size() < 2 || shown < 0
+        || shown >= frames.size() || intervalMs <= 0)
+        return false;
+    const auto native = static_cast<quint32>(window->winId());
+    // Only into a window whose frames are kept here, and only frames that are.
+    if (m_drawnWindows.value(window) != native)
+        return false;
+    X11LoopPlayer::Loop loop;
+    loop.window = native;
+    loop.interval = std::chrono::milliseconds(intervalMs);
+    loop.shown = std::size_t(shown);
+    loop.steps.reserve(std::size_t(frames.size()));
+    for (const LoopFrame &frame : frames) {
+        const auto source = m_framePainter->kept(native, frame.frame);
+        if (!source)
+            return false;
+        loop.gc = source->gc;
+        X11LoopPlayer::Step step;
+        step.pixmap = source->pixmap;
+        for (const QRect &rect : frame.damage) {
+            const QRect part = rect & frame.frame.rect();
+            if (!part.isEmpty())
+                step.rects.push_back(
+                    { int16_t(part.x()), int16_t(part.y()), uint16_t(part.width()), uint16_t(part.height()) });
+        }
+        loop.steps.push_back(std::move(step));
+    }
+    if (!m_loopPlayer)
+        m_loopPlayer = std::make_unique<X11LoopPlayer>(m_connection);
+    m_loopPlayer->play(std::move(loop));
+    return true;
+}
+
+qsizetype X11WindowSystem::stopLoop(QWindow *window)
+{
+    const auto known = m_drawnWindows.constFind(window);
+    if (!m_loopPlayer || known == m_drawnWindows.constEnd() || m_loopPlayer->window() != *known)
+        return -1;
+    const std::optional<std::size_t> shown = m_loopPlayer->stop();
+    return shown ? qsizetype(*shown) : -1;
+}
+
+void X11WindowSystem::stopLoopIn(quint32 native)
+{
+    if (m_loopPlayer && m_loopPlayer->window() == native)
+        m_loopPlayer->stop();
 }
 
 void X11WindowSystem::watchRootProperties()

@@ -17,6 +17,7 @@
 
 struct xcb_connection_t;
 class X11FramePainter;
+class X11LoopPlayer;
 struct xcb_rectangle_t;
 struct xcb_configure_notify_event_t;
 
@@ -37,6 +38,8 @@ public:
     void activate(QWindow *window) override;
     bool drawFrame(QWindow *window, const QImage &frame, const QRegion &region) override;
     void forgetFrames(QWindow *window) override;
+    bool playLoop(QWindow *window, const QList<LoopFrame> &frames, int intervalMs, qsizetype shown) override;
+    qsizetype stopLoop(QWindow *window) override;
 
     bool isAvailable() const { return m_connection != nullptr; }
     // What the X server holds for a window, read back for diagnostics and tests.
@@ -52,10 +55,13 @@ private:
     bool isConfirmedMove(const xcb_configure_notify_event_t &notify);
     void quietenWhileMoving(QWindow *window, quint32 native);
     void endQuietMoves();
+    // Ends a loop playing in the native window.
+    void stopLoopIn(quint32 native);
 
     xcb_connection_t *m_connection = nullptr;
     bool m_hasShape = false;
     std::unique_ptr<X11FramePainter> m_framePainter;
+    std::unique_ptr<X11LoopPlayer> m_loopPlayer; // made for the first loop
     // The native window each drawn-into window had, to let go of its frames when it changes.
     QHash<QWindow *, quint32> m_drawnWindows;
     // Per native window, the geometries it was moved to that the server has yet to report, and
