@@ -57,6 +57,9 @@ PetSession::PetSession(const PetPackage &package, std::shared_ptr<SpriteSheetDec
     connect(&m_services.stateMachine, &PetStateMachine::stateEntered, this, &PetSession::onStateEntered);
 
     PetSpriteView *view = m_window->spriteView();
+    // A row that only loops is played by the window system, without a wake-up per frame here.
+    m_player->setLoopOutlet(view);
+    connect(view, &PetSpriteView::loopEnded, m_player.get(), &AnimationPlayer::loopReturned);
     connect(view, &PetSpriteView::clicked, this, &PetSession::onClick);
     connect(view, &PetSpriteView::doubleClicked, this, &PetSession::onDoubleClick);
     connect(view, &PetSpriteView::ctrlDoubleClicked, this, [this] {
@@ -90,6 +93,7 @@ PetSession::PetSession(const PetPackage &package, std::shared_ptr<SpriteSheetDec
 PetSession::~PetSession()
 {
     m_player->stop();
+    m_player->setLoopOutlet(nullptr);
     m_player->disconnect(this);
     m_behavior.reset();
     m_services.bubble.setPetWindow(nullptr);

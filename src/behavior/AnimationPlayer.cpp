@@ -40,6 +40,7 @@ void AnimationPlayer::install(const PetAnimation &animation)
 
 void AnimationPlayer::set(const PetAnimation &animation, bool reset)
 {
+    takeLoopBack();
     const bool wasPaused = m_paused;
     m_timer.stop();
     m_paused = true;
@@ -56,7 +57,7 @@ void AnimationPlayer::set(const PetAnimation &animation, bool reset)
 
 void AnimationPlayer::play()
 {
-    if (m_timer.isActive())
+    if (isRunning())
         return;
     m_paused = false;
     if (!m_suspended)
@@ -65,6 +66,7 @@ void AnimationPlayer::play()
 
 void AnimationPlayer::stop()
 {
+    takeLoopBack();
     m_paused = true;
     m_timer.stop();
 }
@@ -73,6 +75,7 @@ void AnimationPlayer::setSuspended(bool suspended)
 {
     if (suspended == m_suspended)
         return;
+    takeLoopBack();
     m_suspended = suspended;
     if (suspended)
         m_timer.stop();
@@ -83,11 +86,65 @@ void AnimationPlayer::setSuspended(bool suspended)
 void AnimationPlayer::startFrameTimer()
 {
     emitCurrent();
+    m_steps = 0;
     m_timer.start(intervalMs(m_animation.fps));
+}
+
+void AnimationPlayer::setLoopOutlet(FrameLoopOutlet *outlet)
+{
+    takeLoopBack();
+    m_outlet = outlet;
+}
+
+void AnimationPlayer::offerLoop()
+{
+    // Once every frame went out through the timer, whoever shows them has all of them at hand.
+    if (!m_outlet || !m_animation.loop || m_animation.frameCount < 2 || m_animation.frameCount > maximumCachedFrames
+        || ++m_steps != m_animation.frameCount || !m_timer.isActive())
+        return;
+    QList<QImage> frames;
+    frames.reserve(qsizetype(m_animation.frameCount));
+    for (qint64 index = 0; index < m_animation.frameCount; ++index) {
+        QImage frame = frameAt(index);
+        if (frame.isNull())
+            return;
+        frames.append(std::move(frame));
+    }
+    if (!m_outlet->takeLoop(frames, intervalMs(m_animation.fps), qsizetype(m_currentFrameIndex)))
+        return;
+    m_timer.stop();
+    m_looping = true;
+}
+
+void AnimationPlayer::takeLoopBack()
+{
+    if (!m_looping)
+        return;
+    m_looping = false;
+    resumeFrom(m_outlet ? m_outlet->returnLoop() : qsizetype(m_currentFrameIndex));
+}
+
+void AnimationPlayer::loopReturned(qsizetype shown)
+{
+    if (!m_looping)
+        return;
+    m_looping = false;
+    resumeFrom(shown);
+}
+
+void AnimationPlayer::resumeFrom(qsizetype shown)
+{
+    if (shown >= 0 && shown < m_animation.frameCount)
+        m_currentFrameIndex = shown;
+    // The frame on screen is the current one already; the timer goes on from it.
+    m_steps = 0;
+    if (!m_paused && !m_suspended)
+        m_timer.start(intervalMs(m_animation.fps));
 }
 
 void AnimationPlayer::tick()
 {
+    takeLoopBack();
     const qint64 last = m_animation.frameCount - 1;
     if (m_currentFrameIndex >= last) {
         if (!m_animation.loop) {
@@ -102,18 +159,25 @@ void AnimationPlayer::tick()
         ++m_currentFrameIndex;
     }
     emitCurrent();
+    offerLoop();
 }
 
 void AnimationPlayer::emitCurrent()
 {
+    takeLoopBack();
+    const QImage frame = frameAt(m_currentFrameIndex);
+    if (!frame.isNull())
+        emit frameEmitted(frame);
+}
+
+QImage AnimationPlayer::frameAt(qint64 index)
+{
     if (!m_decoder)
-        return;
+        return {};
     // The index is bounded by the atlas's width, not by the frame count: an animation declaring
     // more frames than a row has cells holds its last cell.
     const qint64 columns = std::max<qint64>(m_decoder->manifest().columns, 1);
-    const QImage frame = frameForColumn(std::min(m_currentFrameIndex, columns - 1));
-    if (!frame.isNull())
-        emit frameEmitted(frame);
+    return frameForColumn(std::min(index, columns - 1));
 }
 
 QImage AnimationPlayer::frameForColumn(qint64 column)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "behavior/FrameLoopOutlet.h"
 #include "pets/PetAnimation.h"
 
 #include <QImage>
@@ -20,7 +21,12 @@ class SpriteSheetDecoder;
 // Frames come from the decoder. The player keeps the frames of the row it plays, so a running
 // animation does not crop again even when other users of the decoder push its frames out of the
 // decoder's small cache. A frame that lies outside the atlas is replaced by the atlas's first
-// cell; when that is missing too, nothing is emitted. Main thread only. Do not delete the player
+// cell; when that is missing too, nothing is emitted.
+//
+// Given an outlet, a looping animation that has shown each of its frames once is handed to the
+// outlet, which then plays it by itself; the frame timer stops meanwhile and the player counts as
+// running. Anything that changes the player takes the loop back first, from the frame on screen.
+// Main thread only. Do not delete the player
 // from a slot connected to its own signals (use deleteLater()).
 class AnimationPlayer : public QObject {
     Q_OBJECT
@@ -45,7 +51,9 @@ public:
     bool isPaused() const { return m_paused; }
     bool isSuspended() const { return m_suspended; }
     // Whether frames advance, that is whether the frame timer runs.
-    bool isRunning() const { return m_timer.isActive(); }
+    bool isRunning() const { return m_timer.isActive() || m_looping; }
+    // Whether the outlet plays the frames now.
+    bool isLooping() const { return m_looping; }
     const QTimer &frameTimer() const { return m_timer; }
 
     // Installs an animation (from frame 0 when reset) and shows the current frame. A player that
@@ -58,6 +66,12 @@ public:
     void stop();
     void pause() { stop(); }
     void setSuspended(bool suspended);
+
+    // Where frames may be played by themselves; null for none. The outlet must outlive the player
+    // or be unset first.
+    void setLoopOutlet(FrameLoopOutlet *outlet);
+    // The outlet ended the loop by itself with frame `shown` on screen: the timer takes over.
+    void loopReturned(qsizetype shown);
 
     // Emits the current frame again.
     void emitCurrent();
@@ -76,6 +90,11 @@ private:
     void install(const PetAnimation &animation);
     void startFrameTimer();
     QImage frameForColumn(qint64 column);
+    // The frame shown at an index of the animation.
+    QImage frameAt(qint64 index);
+    void offerLoop();
+    void takeLoopBack();
+    void resumeFrom(qsizetype shown);
 
     std::shared_ptr<const SpriteSheetDecoder> m_decoder;
     PetAnimation m_animation;
@@ -85,4 +104,8 @@ private:
     QTimer m_timer;
     // Frames shown for the current row, by column; a null entry has not been looked up yet.
     QList<QImage> m_frames;
+    FrameLoopOutlet *m_outlet = nullptr;
+    bool m_looping = false;
+    // Steps the timer made since it last started: a loop is offered once it covers the row.
+    qint64 m_steps = 0;
 };

@@ -20,10 +20,16 @@ PetSpriteView::PetSpriteView(WindowSystem *windowSystem, QWidget *parent)
     setMouseTracking(false);
 }
 
-PetSpriteView::~PetSpriteView() = default;
+PetSpriteView::~PetSpriteView()
+{
+    // The window goes with the view: nothing may draw into it any more.
+    if (isLooping() && m_windowSystem && windowHandle())
+        m_windowSystem->stopLoop(windowHandle());
+}
 
 void PetSpriteView::setFrame(const QImage &frame)
 {
+    endLoop();
     if (frame.cacheKey() == m_frame.cacheKey() && frame.isNull() == m_frame.isNull())
         return;
     const QImage previousScaled = m_frame.isNull() || !isVisible() ? QImage() : scaledFrame();
@@ -45,23 +51,81 @@ void PetSpriteView::updateChangedRegion(const QImage &previousScaled)
         update();
         return;
     }
-    const QImage &next = scaledFrame();
-    const std::pair key(previousScaled.cacheKey(), next.cacheKey());
-    auto found = m_damage.constFind(key);
-    if (found == m_damage.constEnd()) {
-        if (m_damage.size() >= maxDamageRegions)
-            m_damage.clear();
-        const QRegion native = FrameDamage::between(previousScaled, next);
-        found = m_damage.insert(key, Damage { native, toLogical(native) });
-    }
-    if (found->native.isEmpty())
+    const QImage next = scaledFrame();
+    const Damage damage = damageBetween(previousScaled, next);
+    if (damage.native.isEmpty())
         return;
     // Straight into the window where the window system can (the frames stay on its side), else
     // painted now rather than at the next pass of the event loop: one wake-up per frame, not two.
     QWindow *handle = windowHandle();
-    if (m_windowSystem && handle && m_windowSystem->drawFrame(handle, next, found->native))
+    if (m_windowSystem && handle && m_windowSystem->drawFrame(handle, next, damage.native))
         return;
-    repaint(found->logical);
+    repaint(damage.logical);
+}
+
+const PetSpriteView::Damage &PetSpriteView::damageBetween(const QImage &fromScaled, const QImage &toScaled)
+{
+    const std::pair key(fromScaled.cacheKey(), toScaled.cacheKey());
+    auto found = m_damage.constFind(key);
+    if (found == m_damage.constEnd()) {
+        if (m_damage.size() >= maxDamageRegions)
+            m_damage.clear();
+        const QRegion native = FrameDamage::between(fromScaled, toScaled);
+        found = m_damage.insert(key, Damage { native, toLogical(native) });
+    }
+    return found.value();
+}
+
+bool PetSpriteView::takeLoop(const QList<QImage> &frames, int intervalMs, qsizetype shown)
+{
+    QWindow *handle = windowHandle();
+    if (isLooping() || !m_windowSystem || !handle || !isVisible() || shown < 0 || shown >= frames.size()
+        || frames.size() < 2 || frames.at(shown).cacheKey() != m_frame.cacheKey())
+        return false;
+    QList<QImage> scaledFrames;
+    scaledFrames.reserve(frames.size());
+    for (const QImage &frame : frames) {
+        // Frames converted here get new keys each time: only frames the view shows as they come.
+        if (frame.isNull() || frame.format() != QImage::Format_ARGB32_Premultiplied)
+            return false;
+        scaledFrames.append(scaled(frame));
+    }
+    QList<WindowSystem::LoopFrame> loop;
+    loop.reserve(frames.size());
+    for (qsizetype index = 0; index < scaledFrames.size(); ++index) {
+        const QImage &before = scaledFrames.at(index == 0 ? scaledFrames.size() - 1 : index - 1);
+        loop.append({ scaledFrames.at(index), damageBetween(before, scaledFrames.at(index)).native });
+    }
+    if (!m_windowSystem->playLoop(handle, loop, intervalMs, shown))
+        return false;
+    m_loopFrames = frames;
+    return true;
+}
+
+qsizetype PetSpriteView::returnLoop()
+{
+    if (!isLooping())
+        return -1;
+    QWindow *handle = windowHandle();
+    qsizetype shown = m_windowSystem && handle ? m_windowSystem->stopLoop(handle) : -1;
+    if (shown < 0 || shown >= m_loopFrames.size()) {
+        // The window system let go of the loop by itself: the frame the loop began with is what
+        // the view knows for sure.
+        shown = 0;
+        while (shown < m_loopFrames.size() - 1 && m_loopFrames.at(shown).cacheKey() != m_frame.cacheKey())
+            ++shown;
+    }
+    m_frame = m_loopFrames.at(shown);
+    m_loopFrames.clear();
+    return shown;
+}
+
+void PetSpriteView::endLoop()
+{
+    if (!isLooping())
+        return;
+    const qsizetype shown = returnLoop();
+    emit loopEnded(shown);
 }
 
 QRegion PetSpriteView::toLogical(const QRegion &deviceRegion) const
@@ -100,6 +164,9 @@ void PetSpriteView::applyInputShape()
 
 bool PetSpriteView::event(QEvent *event)
 {
+    // A hidden or new native window is no place for a loop.
+    if (event->type() == QEvent::Hide || event->type() == QEvent::WinIdChange)
+        endLoop();
     const bool handled = QWidget::event(event);
     // A new native window starts with the full rectangle as its input shape.
     if (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show)
@@ -109,6 +176,7 @@ bool PetSpriteView::event(QEvent *event)
 
 void PetSpriteView::resizeEvent(QResizeEvent *event)
 {
+    endLoop();
     QWidget::resizeEvent(event);
     m_scaledFrames.clear();
     m_damage.clear();
@@ -117,25 +185,27 @@ void PetSpriteView::resizeEvent(QResizeEvent *event)
     applyInputShape();
 }
 
-const QImage &PetSpriteView::scaledFrame()
+const QImage &PetSpriteView::scaled(const QImage &frame)
 {
     const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
-    if (m_frame.size() == target)
-        return m_frame;
-    auto found = m_scaledFrames.find(m_frame.cacheKey());
+    if (frame.size() == target)
+        return frame;
+    auto found = m_scaledFrames.find(frame.cacheKey());
     if (found == m_scaledFrames.end()) {
         if (m_scaledFrames.size() >= maxScaledFrames)
             m_scaledFrames.clear();
         // Nearest-neighbour, so the pixels stay crisp at any scale.
-        QImage scaled = m_frame.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        scaled.setDevicePixelRatio(devicePixelRatioF());
-        found = m_scaledFrames.insert(m_frame.cacheKey(), scaled);
+        QImage image = frame.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        image.setDevicePixelRatio(devicePixelRatioF());
+        found = m_scaledFrames.insert(frame.cacheKey(), image);
     }
     return found.value();
 }
 
 void PetSpriteView::paintEvent(QPaintEvent *)
 {
+    // Painted from the frame the view knows, which must be the one on screen.
+    endLoop();
     if (m_frame.isNull())
         return;
     QPainter painter(this);

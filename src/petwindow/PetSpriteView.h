@@ -1,6 +1,7 @@
 #pragma once
 
 #include "behavior/AlphaInputShape.h"
+#include "behavior/FrameLoopOutlet.h"
 
 #include <optional>
 #include <utility>
@@ -20,7 +21,10 @@ class WindowSystem;
 //
 // Clicks on fully transparent pixels of the frame fall through to what lies behind: the window's
 // input shape follows the frame's alpha, updated only when that mask changes.
-class PetSpriteView final : public QWidget {
+//
+// A looping row can be left to the window system, which then plays it without waking the program
+// (FrameLoopOutlet); a paint, a resize or a hide ends such a loop, and loopEnded says so.
+class PetSpriteView final : public QWidget, public FrameLoopOutlet {
     Q_OBJECT
 
 public:
@@ -48,7 +52,14 @@ public:
     // stopped being transparent for input, which resets the shape.
     void refreshInputShape();
 
+    bool takeLoop(const QList<QImage> &frames, int intervalMs, qsizetype shown) override;
+    qsizetype returnLoop() override;
+    // Whether the window system plays a loop in the window now.
+    bool isLooping() const { return !m_loopFrames.isEmpty(); }
+
 signals:
+    // The view ended the loop it had taken by itself, with that frame of it on screen.
+    void loopEnded(qsizetype shown);
     // A left-button release without a drag: the first of any clicks.
     void clicked();
     // The release of a double (or further) click without a drag, Ctrl not held. A double-click
@@ -70,7 +81,7 @@ protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    const QImage &scaledFrame();
+    const QImage &scaledFrame() { return scaled(m_frame); }
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -91,6 +102,10 @@ private:
     // Schedules the repaint from the frame shown so far to m_frame: only the tiles that differ.
     void updateChangedRegion(const QImage &previousScaled);
     QRegion toLogical(const QRegion &deviceRegion) const;
+    // A frame at the window's size in device pixels, scaled once.
+    const QImage &scaled(const QImage &frame);
+    // Ends a loop taken earlier, for the view's own reasons.
+    void endLoop();
 
     QPointer<WindowSystem> m_windowSystem;
     QImage m_frame;
@@ -104,6 +119,9 @@ private:
         QRegion logical; // in the view's coordinates
     };
     QHash<std::pair<qint64, qint64>, Damage> m_damage;
+    const Damage &damageBetween(const QImage &fromScaled, const QImage &toScaled);
+    // The frames of the loop the window system plays, empty when it plays none.
+    QList<QImage> m_loopFrames;
     AlphaInputShape m_shape;
     std::optional<Press> m_press;
     qreal m_lastDragScreenX = 0;

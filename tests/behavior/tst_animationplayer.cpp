@@ -29,6 +29,38 @@ struct Recorder {
     int finished = 0;
 };
 
+// Takes loops when told to and hands them back at a chosen frame.
+struct LoopOutlet : FrameLoopOutlet {
+    bool takeLoop(const QList<QImage> &frames, int intervalMs, qsizetype shown) override
+    {
+        offers.append({ frames.size(), intervalMs, shown });
+        taken = accepts;
+        loop.clear();
+        for (const QImage &frame : frames)
+            loop.append(FrameAtlas::identify(frame).value_or(Cell()));
+        return accepts;
+    }
+    qsizetype returnLoop() override
+    {
+        taken = false;
+        ++returns;
+        return shownOnReturn;
+    }
+
+    bool accepts = true;
+    bool taken = false;
+    qsizetype shownOnReturn = 0;
+    int returns = 0;
+    struct Offer {
+        qsizetype frames;
+        int intervalMs;
+        qsizetype shown;
+        bool operator==(const Offer &) const = default;
+    };
+    QList<Offer> offers;
+    QList<Cell> loop;
+};
+
 QList<Cell> cells(int row, std::initializer_list<int> columns)
 {
     QList<Cell> result;
@@ -206,6 +238,97 @@ private slots:
         for (int i = 0; i < 4; ++i)
             player.tick();
         QCOMPARE(keys, firstLoop); // the same images, not fresh crops
+    }
+
+    // A looping row goes to the outlet once the timer has shown each of its frames, and comes
+    // back at the frame the outlet had on screen whenever anything changes the player.
+    void loopsAreHandedToTheOutletAndTakenBack()
+    {
+        AnimationPlayer player(m_decoder, animation(1, 4, true));
+        Recorder recorder(player);
+        LoopOutlet outlet;
+        player.setLoopOutlet(&outlet);
+        player.play();
+        for (int i = 0; i < 3; ++i)
+            player.tick();
+        QVERIFY(outlet.offers.isEmpty()); // frame 0 was shown by play(), not by the timer
+        player.tick();
+        QCOMPARE(outlet.offers, (QList<LoopOutlet::Offer> { { 4, 125, 0 } }));
+        QCOMPARE(outlet.loop, cells(1, { 0, 1, 2, 3 }));
+        QVERIFY(player.isLooping());
+        QVERIFY(player.isRunning());
+        QVERIFY(!player.frameTimer().isActive()); // no wake-ups here while the outlet plays
+        player.play(); // already running
+        QCOMPARE(outlet.returns, 0);
+
+        // Stopping takes the loop back: the frame on screen stays, and play goes on from it.
+        recorder.take();
+        outlet.shownOnReturn = 2;
+        player.stop();
+        QCOMPARE(outlet.returns, 1);
+        QVERIFY(!player.isLooping() && !player.isRunning());
+        QCOMPARE(player.currentFrameIndex(), 2);
+        QVERIFY(recorder.take().isEmpty());
+        player.play();
+        player.tick();
+        QCOMPARE(recorder.take(), cells(1, { 2, 3 }));
+
+        // So does a suspension, and every other change; an index the outlet cannot have shown
+        // is ignored.
+        for (int i = 0; i < 3; ++i)
+            player.tick();
+        QVERIFY(player.isLooping());
+        QCOMPARE(outlet.offers.last().shown, 2);
+        outlet.shownOnReturn = 7;
+        player.setSuspended(true);
+        QCOMPARE(player.currentFrameIndex(), 2);
+        QVERIFY(!player.frameTimer().isActive());
+        player.setSuspended(false);
+        for (int i = 0; i < 4; ++i)
+            player.tick();
+        QVERIFY(player.isLooping());
+        outlet.shownOnReturn = 1;
+        player.set(animation(2, 2, true), false);
+        QVERIFY(!outlet.taken);
+        QVERIFY(player.frameTimer().isActive());
+
+        // The outlet may end the loop by itself: the timer goes on from the frame it names.
+        player.set(animation(1, 4, true), true);
+        for (int i = 0; i < 4; ++i)
+            player.tick();
+        QVERIFY(player.isLooping());
+        player.loopReturned(3);
+        QVERIFY(!player.isLooping() && player.frameTimer().isActive());
+        QCOMPARE(player.currentFrameIndex(), 3);
+        recorder.take();
+        player.tick();
+        QCOMPARE(recorder.take(), cells(1, { 0 }));
+
+        // One-shots, and an outlet that declines, leave the timer running.
+        const int offered = int(outlet.offers.size());
+        player.set(animation(2, 2, false), true);
+        player.tick();
+        QCOMPARE(outlet.offers.size(), offered);
+        outlet.accepts = false;
+        player.set(animation(1, 4, true), true);
+        player.play();
+        for (int i = 0; i < 6; ++i)
+            player.tick();
+        QCOMPARE(outlet.offers.size(), offered + 1); // once per start, not on every step
+        QVERIFY(player.frameTimer().isActive() && !player.isLooping());
+
+        // Unset, the outlet is asked for nothing more.
+        outlet.accepts = true;
+        player.set(animation(1, 4, true), true);
+        for (int i = 0; i < 4; ++i)
+            player.tick();
+        QVERIFY(player.isLooping());
+        const int returns = outlet.returns;
+        player.setLoopOutlet(nullptr);
+        QCOMPARE(outlet.returns, returns + 1);
+        for (int i = 0; i < 8; ++i)
+            player.tick();
+        QCOMPARE(outlet.offers.size(), offered + 2);
     }
 
     void frameTimerAdvancesFrames()

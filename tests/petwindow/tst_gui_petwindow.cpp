@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 
 #include <xcb/xcb.h>
@@ -334,6 +335,65 @@ private slots:
                              .convertToFormat(QImage::Format_ARGB32_Premultiplied),
                 painted);
         }
+    }
+
+    // A loop left to the window system plays on without the program, and whenever it is taken
+    // back the window holds exactly the frame it names, as Qt would have painted it.
+    void loopsPlayedByTheWindowSystemShowTheFramesTheyName()
+    {
+        QWindow *handle = m_controller->windowHandle();
+        const QList<QImage> frames { blockFrame(Qt::blue, QRect(0, 0, 20, 10)), blockFrame(Qt::yellow),
+            blockFrame(Qt::red, QRect(16, 16, 16, 16)) };
+        const auto grab = [this] {
+            return view()
+                ->screen()
+                ->grabWindow(view()->winId())
+                .toImage()
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
+        const auto painted = [](const QImage &frame) {
+            return frame.scaled(windowSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        };
+        QVERIFY(!view()->takeLoop(frames, 40, 0)); // the view does not show frame 0
+        for (const QImage &frame : frames + QList { frames.first() })
+            view()->setFrame(frame);
+        QVERIFY(!view()->takeLoop(frames, 40, 1));
+
+        QSignalSpy ended(view(), &PetSpriteView::loopEnded);
+        QSet<qsizetype> seen;
+        for (int wait : { 130, 170, 90, 210, 150 }) {
+            QVERIFY(view()->takeLoop(frames, 40, view()->currentFrame().cacheKey() == frames[0].cacheKey() ? 0 : 1));
+            QVERIFY(view()->isLooping());
+            QTest::qWait(wait);
+            const qsizetype shown = view()->returnLoop();
+            QVERIFY(shown >= 0 && shown < frames.size());
+            seen.insert(shown);
+            QCOMPARE(view()->currentFrame(), frames[shown]);
+            QCOMPARE(grab(), painted(frames[shown]));
+            QTest::qWait(100); // nothing more reaches the window
+            QCOMPARE(grab(), painted(frames[shown]));
+            // The next loop starts from frame 0 or 1, whichever the view shows.
+            view()->setFrame(frames[shown == 0 ? 1 : 0]);
+        }
+        QVERIFY2(seen.size() > 1, "the loop never moved on");
+        QCOMPARE(ended.count(), 0); // handed back when asked, not ended by the view
+
+        // A paint or a hide ends the loop; so does drawing into the window by other means, which
+        // leaves the view with the frame it knew.
+        view()->setFrame(frames[0]);
+        QVERIFY(view()->takeLoop(frames, 40, 0));
+        view()->repaint();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!view()->isLooping());
+        view()->setFrame(frames[1]);
+        QVERIFY(view()->takeLoop(frames, 40, 1));
+        m_x11->drawFrame(handle, painted(frames[1]), QRegion(0, 0, 8, 8));
+        QCOMPARE(m_x11->stopLoop(handle), -1);
+        QCOMPARE(view()->returnLoop(), 1);
+        QVERIFY(view()->takeLoop(frames, 40, 1));
+        m_controller->hide();
+        QCOMPARE(ended.count(), 2);
+        QVERIFY(!view()->isLooping());
     }
 
     void inputShapeSentOnlyWhenMaskChanges()
