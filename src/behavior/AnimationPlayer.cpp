@@ -27,8 +27,20 @@ int AnimationPlayer::intervalMs(double fps)
 
 void AnimationPlayer::install(const PetAnimation &animation)
 {
-    if (animation.row != m_animation.row)
-        m_frames.clear();
+    if (animation.row != m_animation.row) {
+        // A pet goes back and forth between a few rows (idle, a stroll each way): coming back to
+        // one hands out the very same images, so everything kept per image downstream (scaled
+        // copies, repaint regions, input masks, the window system's copies) stays valid.
+        m_recentRows.prepend({ m_animation.row, std::exchange(m_frames, {}) });
+        for (qsizetype index = 1; index < m_recentRows.size(); ++index) {
+            if (m_recentRows.at(index).first == animation.row) {
+                m_frames = m_recentRows.takeAt(index).second;
+                break;
+            }
+        }
+        while (m_recentRows.size() > keptRows)
+            m_recentRows.removeLast();
+    }
     m_animation = animation;
     m_animation.frameCount = std::max<qint64>(animation.frameCount, 1);
     m_animation.fps = std::isnan(animation.fps) ? 1.0 : std::max(animation.fps, 1.0);

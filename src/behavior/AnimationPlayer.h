@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 class SpriteSheetDecoder;
 
@@ -18,10 +19,10 @@ class SpriteSheetDecoder;
 // then, so a hidden pet costs no wake-ups at all. Pausing and suspending are independent: lifting
 // a suspension restores whatever the pause state says.
 //
-// Frames come from the decoder. The player keeps the frames of the row it plays, so a running
-// animation does not crop again even when other users of the decoder push its frames out of the
-// decoder's small cache. A frame that lies outside the atlas is replaced by the atlas's first
-// cell; when that is missing too, nothing is emitted.
+// Frames come from the decoder. The player keeps the frames of the row it plays and of the last
+// keptRows rows before it, so an animation does not crop again when it comes back, even when
+// other users of the decoder push its frames out of the decoder's small cache. A frame that lies outside the atlas is
+// replaced by the atlas's first cell; when that is missing too, nothing is emitted.
 //
 // Given an outlet, a looping animation that has shown each of its frames once is handed to the
 // outlet, which then plays it by itself; the frame timer stops meanwhile and the player counts as
@@ -38,6 +39,8 @@ public:
     static constexpr int maximumIntervalMs = 1000;
     // Frames of the playing row kept by the player, at most.
     static constexpr qsizetype maximumCachedFrames = 64;
+    // Rows played before the current one whose frames the player keeps as well.
+    static constexpr qsizetype keptRows = 2;
 
     // A new player is paused at frame 0 and emits nothing until set() or play().
     AnimationPlayer(
@@ -104,6 +107,8 @@ private:
     QTimer m_timer;
     // Frames shown for the current row, by column; a null entry has not been looked up yet.
     QList<QImage> m_frames;
+    // The frames of the rows played last, by row, most recent first.
+    QList<std::pair<qint64, QList<QImage>>> m_recentRows;
     FrameLoopOutlet *m_outlet = nullptr;
     bool m_looping = false;
     // Steps the timer made since it last started: a loop is offered once it covers the row.

@@ -238,6 +238,29 @@ private slots:
         for (int i = 0; i < 4; ++i)
             player.tick();
         QCOMPARE(keys, firstLoop); // the same images, not fresh crops
+
+        // Coming back to a row played lately hands out the same images too; a row played longer
+        // ago is cropped again, so what the player holds stays bounded.
+        const auto keysOfRow = [&](int row) {
+            keys.clear();
+            player.set(animation(row, 4, true), true);
+            for (int i = 0; i < 3; ++i)
+                player.tick();
+            for (int column = 0; column < FrameAtlas::columns; ++column) { // evicts it from the decoder
+                for (int other : { 0, 3, 4, 5 })
+                    decoder->image(other, column);
+            }
+            return keys;
+        };
+        const QList<qint64> row2 = keysOfRow(2);
+        QCOMPARE(keysOfRow(1).mid(1), firstLoop); // set() on a playing player shows frame 0 twice
+        QCOMPARE(keysOfRow(2), row2);
+        keysOfRow(0);
+        keysOfRow(3);
+        keysOfRow(4);
+        const QList<qint64> again = keysOfRow(1);
+        for (qint64 key : again)
+            QVERIFY(!firstLoop.contains(key));
     }
 
     // A looping row goes to the outlet once the timer has shown each of its frames, and comes

@@ -318,7 +318,7 @@ private slots:
         QWindow *handle = m_controller->windowHandle();
         QImage scaled = blockFrame(Qt::red).scaled(windowSize);
         QVERIFY(m_x11->drawFrame(handle, scaled, QRegion(0, 0, 8, 8)));
-        // Too large to keep 16 of on the server, or not premultiplied: left to Qt.
+        // Too large to keep 24 of on the server, or not premultiplied: left to Qt.
         QImage huge(600, 600, QImage::Format_ARGB32_Premultiplied);
         QVERIFY(!m_x11->drawFrame(handle, huge, QRegion(0, 0, 8, 8)));
         QVERIFY(!m_x11->drawFrame(handle, scaled.convertToFormat(QImage::Format_ARGB32), QRegion(0, 0, 8, 8)));

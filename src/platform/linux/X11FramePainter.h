@@ -12,13 +12,14 @@ struct xcb_connection_t;
 // Draws animation frames straight into X windows, the way the classic X11 pets do: each frame is
 // uploaded once into a pixmap on the server and then shown by copying the parts that changed, a
 // request of a few bytes. The last keptFrames frames of each window stay on the server, so a
-// looping row is uploaded during its first loop only.
+// looping row is uploaded during its first loop only, and a pet going between its idle row and a
+// stroll each way uploads nothing more.
 class X11FramePainter {
 public:
-    static constexpr qsizetype keptFrames = 16;
+    static constexpr qsizetype keptFrames = 24;
     // What the kept frames of one window may take of the server's memory: frames too large for
     // all of them to fit are left to Qt, which sends only the changed tiles.
-    static constexpr qsizetype maxKeptBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype maxKeptBytes = 24 * 1024 * 1024;
 
     explicit X11FramePainter(xcb_connection_t *connection);
     ~X11FramePainter();
