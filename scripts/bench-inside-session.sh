@@ -22,6 +22,9 @@ cpu_percent() {
 thread_sleeps() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status" 2>/dev/null)"; done; }
 # delta BEFORE AFTER: what the threads of two samples added in between.
 delta() { awk 'FNR == NR { b[$1] = $2; next } { n += $2 - ($1 in b ? b[$1] : 0) } END { print n + 0 }' <(echo "$1") <(echo "$2"); }
+# process_ns PID: CPU time of all its live threads, in ns (a thread that ends takes its share with
+# it: the sample it ends in counts nothing).
+process_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d", n }'; }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 # pss_anon_kb PID: proportional set size and anonymous memory, in kB.
 pss_anon_kb() { awk '/^Pss:/ {p = $2} /^Anonymous:/ {a = $2} END {print p, a}' "/proc/$1/smaps_rollup"; }
@@ -106,8 +109,9 @@ measure_startup() {
     "startup" "$(printf '%s\n' "${first[@]}" | median)" "${first[*]}" "$(printf '%s\n' "${later[@]}" | median)" "${later[*]}"
 }
 
-# measure_wander: wander mode for at least 60 s, sampling the CPU time and the window's x ten times a
-# second; the CPU spent in samples where the window moved is the cost of strolling.
+# measure_wander: wander mode for at least 60 s, sampling the CPU time (ns, from the scheduler) and
+# the window's x ten times a second; the CPU spent in samples where the window moved is the cost of
+# strolling.
 measure_wander() {
   local window=$(( seconds > 60 ? seconds : 60 ))
   local home; home=$(mktemp -d /tmp/tamsel-bench.XXXXXX)
@@ -123,13 +127,13 @@ measure_wander() {
   sleep 2
   local end=$(( $(date +%s) + window ))
   while [ "$(date +%s)" -lt "$end" ]; do
-    printf '%s %s %s\n' "$(date +%s.%N)" "$(cpu_ticks $pid)" \
+    printf '%s %s %s\n' "$(date +%s.%N)" "$(process_ns $pid)" \
       "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null | sed -n 's/^X=//p')"
     sleep 0.1
   done > "$home/samples"
   kill -TERM $pid; wait $pid
-  awk -v t="$ticks" -v n="wander mode" '
-    NR > 1 { dt = $1 - pt; dc = $2 - pc; all += dt; cpu += dc
+  awk -v t=1e9 -v n="wander mode" '
+    NR > 1 { dt = $1 - pt; dc = $2 - pc; if (dc < 0) dc = 0; all += dt; cpu += dc
              if ($3 != px) { walk += dt; walkcpu += dc } }
     { pt = $1; pc = $2; px = $3 }
     END {

@@ -8,6 +8,9 @@
 // threads (the atlas decode, thumbnails), so sharing costs next to nothing.
 class GlibcMemoryTrimmer final : public MemoryTrimmer {
 public:
+    // Allocations from this size on get pages of their own (glibc's default, held fixed).
+    static constexpr int mmapThreshold = 128 * 1024;
+
     GlibcMemoryTrimmer();
     void releaseFreeMemory() override;
 };
