@@ -3,6 +3,7 @@
 #include "petwindow/FrameDamage.h"
 #include "platform/WindowSystem.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QLineF>
@@ -192,14 +193,19 @@ const QImage &PetSpriteView::scaled(const QImage &frame)
         return frame;
     auto found = m_scaledFrames.find(frame.cacheKey());
     if (found == m_scaledFrames.end()) {
-        if (m_scaledFrames.size() >= maxScaledFrames)
-            m_scaledFrames.clear();
+        if (m_scaledFrames.size() >= maxScaledFrames) {
+            // Copies of frames nobody shows any more would otherwise stay until the next purge.
+            const auto oldest = std::min_element(m_scaledFrames.cbegin(), m_scaledFrames.cend(),
+                [](const Scaled &a, const Scaled &b) { return a.lastUse < b.lastUse; });
+            m_scaledFrames.erase(oldest);
+        }
         // Nearest-neighbour, so the pixels stay crisp at any scale.
         QImage image = frame.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         image.setDevicePixelRatio(devicePixelRatioF());
-        found = m_scaledFrames.insert(frame.cacheKey(), image);
+        found = m_scaledFrames.insert(frame.cacheKey(), Scaled { image });
     }
-    return found.value();
+    found->lastUse = ++m_scaledUses;
+    return found->image;
 }
 
 void PetSpriteView::paintEvent(QPaintEvent *)

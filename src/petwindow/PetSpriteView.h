@@ -30,7 +30,9 @@ class PetSpriteView final : public QWidget, public FrameLoopOutlet {
 public:
     // Distance in points the mouse must travel from the press point before a press becomes a drag.
     static constexpr qreal tapThreshold = 6.0;
-    static constexpr qsizetype maxScaledFrames = 64;
+    // Scaled copies kept: the frames of the three rows a pet mostly shows (idle and a stroll each
+    // way), which the animation player keeps too. The least recently shown goes first.
+    static constexpr qsizetype maxScaledFrames = 24;
     static constexpr qsizetype maxDamageRegions = 128;
 
     explicit PetSpriteView(WindowSystem *windowSystem, QWidget *parent = nullptr);
@@ -111,7 +113,12 @@ private:
     QImage m_frame;
     // Frames already scaled to the window's size in device pixels, by the frame's cache key: a
     // looping row is scaled once, not on every paint.
-    QHash<qint64, QImage> m_scaledFrames;
+    struct Scaled {
+        QImage image;
+        quint64 lastUse = 0; // m_scaledUses when it was last asked for
+    };
+    QHash<qint64, Scaled> m_scaledFrames;
+    quint64 m_scaledUses = 0;
     // What a step from one scaled frame to another repaints, by the two frames' cache keys:
     // computed once per pair, so a looping row compares its frames once.
     struct Damage {

@@ -3,6 +3,7 @@
 #include "petwindow/FrameDamage.h"
 #include "petwindow/PetSpriteView.h"
 
+#include "support/FakeWindowSystem.h"
 #include "support/TestMain.h"
 
 #include <QFile>
@@ -118,6 +119,42 @@ private slots:
         // Most steps repaint only part of the window.
         QVERIFY2(partialSteps * 2 > paintedSteps,
             qPrintable(QStringLiteral("%1 of %2 partial").arg(partialSteps).arg(paintedSteps)));
+    }
+
+    void scaledCopiesOfFramesShownLatelyStayAndOldOnesGo()
+    {
+        // A frame that keeps coming back is scaled once, however many others pass in between;
+        // one not shown for longer than the view keeps copies is scaled again (its copy was freed).
+        FakeWindowSystem windowSystem;
+        windowSystem.drawsFrames = true;
+        PetSpriteView view(&windowSystem);
+        view.setWindowFlags(Qt::FramelessWindowHint);
+        view.resize(20, 20);
+        const auto frame = [](int shade) {
+            QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+            image.fill(qRgba(shade % 256, shade / 256, 90, 255));
+            return image;
+        };
+        const QImage kept = frame(0);
+        view.setFrame(frame(1));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        QList<qint64> keptCopies;
+        for (int shade = 2; shade < 2 + 3 * int(PetSpriteView::maxScaledFrames); ++shade) {
+            view.setFrame(frame(shade));
+            if (shade % 4 == 0) {
+                view.setFrame(kept);
+                keptCopies.append(windowSystem.drawnFrames.last());
+            }
+        }
+        QVERIFY(keptCopies.size() > 10);
+        QCOMPARE(QSet<qint64>(keptCopies.cbegin(), keptCopies.cend()).size(), 1);
+
+        for (int shade = 1000; shade <= 1000 + int(PetSpriteView::maxScaledFrames); ++shade)
+            view.setFrame(frame(shade));
+        view.setFrame(kept);
+        QVERIFY(windowSystem.drawnFrames.last() != keptCopies.first());
     }
 };
 

@@ -21,6 +21,15 @@ public:
     void setListedInTaskbar(QWindow *window, bool listed) override { listedInTaskbar.insert(window, listed); }
     bool moveWindow(QWindow *, QPoint) override { return false; }
     void activate(QWindow *window) override { activated.append(window); }
+    // Records the cache key of every frame the window is asked to draw; draws them (returns true)
+    // only when drawsFrames is set, else Qt paints them as it would without a window system.
+    bool drawFrame(QWindow *, const QImage &frame, const QRegion &) override
+    {
+        drawnFrames.append(frame.cacheKey());
+        return drawsFrames;
+    }
+    bool drawsFrames = false;
+    QList<qint64> drawnFrames;
     QHash<QWindow *, bool> listedInTaskbar;
     QList<QWindow *> activated;
 
